@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/UdpSocket.h"
+#include "time/Endpoints.h"
+#include "time/NtpPacket.h"
+
+#include <memory>
+#include <string>
+
+namespace chronavel {
+
+// Turns a province code into that province's current local date and time as
+// text, or into an error text beginning with "Error". One instance serves one
+// request: create it, call GetRealTime once, release it.
+class clsCheckTime final : private IUdpSocketEvents {
+public:
+    explicit clsCheckTime(const Platform& platform, Endpoints endpoints = {});
+    ~clsCheckTime() override;
+
+    clsCheckTime(const clsCheckTime&) = delete;
+    clsCheckTime& operator=(const clsCheckTime&) = delete;
+
+    std::string GetRealTime(const std::string& sProvince);
+
+private:
+    void DataArrival(long bytesTotal) override { Winsock_DataArrival(bytesTotal); }
+    void Error(int number, const std::string& description) override { Winsock_Error(number, description); }
+
+    void SendRequest(const NtpPacket& request);
+    void Winsock_DataArrival(long bytesTotal);
+    void Winsock_Error(int Number, const std::string& Description);
+    void LookupLocalTime(NtpSeconds seconds);
+    void StoreLocalTime(const std::string& response, NtpSeconds seconds);
+    std::string GetJsonValue(const std::string& json, const std::string& key);
+
+    const Platform& m_platform;
+    const Endpoints m_endpoints;
+
+    std::string m_sProvince;
+    bool m_bReplied = false;
+    std::string m_sResult;
+    std::unique_ptr<IUdpSocket> Winsock;
+};
+
+} // namespace chronavel
