@@ -1,0 +1,13 @@
+#include "platform/RealPlatform.h"
+
+namespace chronavel {
+
+RealPlatform::RealPlatform()
+    : m_messageBox(m_shutdown, "Chronavel")
+    , m_eventPump(m_deferred, m_shutdown)
+    , m_udpSockets(m_deferred)
+    , m_platform{m_messageBox, m_eventPump, m_wallClock, m_udpSockets, m_httpClients, m_jsonParsers, m_dateFormatter}
+{
+}
+
+} // namespace chronavel

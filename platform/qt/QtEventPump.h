@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/EventPump.h"
+
+namespace chronavel {
+
+class DeferredEvents;
+class ShutdownWatch;
+
+// Runs Qt's event dispatcher once, then delivers the deferred socket events.
+class QtEventPump final : public IEventPump {
+public:
+    QtEventPump(DeferredEvents& deferred, const ShutdownWatch& shutdown);
+
+    void DoEvents() override;
+
+private:
+    DeferredEvents& m_deferred;
+    const ShutdownWatch& m_shutdown;
+};
+
+} // namespace chronavel
