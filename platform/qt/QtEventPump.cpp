@@ -1,0 +1,44 @@
+#include "platform/qt/QtEventPump.h"
+
+#include "platform/PlatformError.h"
+#include "platform/qt/DeferredEvents.h"
+#include "platform/qt/ShutdownWatch.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTimer>
+
+namespace chronavel {
+
+QtEventPump::QtEventPump(DeferredEvents& deferred, const ShutdownWatch& shutdown)
+    : m_deferred(deferred)
+    , m_shutdown(shutdown)
+{
+}
+
+void QtEventPump::DoEvents()
+{
+    if (m_shutdown.IsShuttingDown()) {
+        throw RequestAbandoned();
+    }
+
+    QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents;
+    QTimer secondBoundary;
+    if (m_deferred.IsEmpty()) {
+        // Sleep in the dispatcher's wait rather than spin; the timer wakes it
+        // at the next wall-clock second so the caller's clock test stays on time.
+        const auto untilNextSecond = static_cast<int>(1000 - QDateTime::currentMSecsSinceEpoch() % 1000);
+        secondBoundary.setSingleShot(true);
+        secondBoundary.setTimerType(Qt::PreciseTimer);
+        secondBoundary.start(untilNextSecond);
+        flags |= QEventLoop::WaitForMoreEvents;
+    }
+    QCoreApplication::processEvents(flags);
+
+    if (m_shutdown.IsShuttingDown()) {
+        throw RequestAbandoned();
+    }
+    m_deferred.DeliverPending();
+}
+
+} // namespace chronavel

@@ -1,0 +1,206 @@
+#include "platform/qt/QtUdpSocket.h"
+
+#include "platform/PlatformError.h"
+#include "platform/qt/DeferredEvents.h"
+
+#include <QNetworkDatagram>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
+namespace chronavel {
+namespace {
+
+// An ICMP error (port unreachable, say) waiting on a connected socket.
+// Qt 6.4 wakes the socket for it but neither reports nor keeps it: asking
+// for pending datagrams clears it. Zero when there is none.
+int TakePendingSocketError(const QUdpSocket& socket)
+{
+#ifdef Q_OS_UNIX
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (socket.socketDescriptor() < 0
+        || getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+        return 0;
+    }
+    return error;
+#else
+    Q_UNUSED(socket);
+    return 0;
+#endif
+}
+
+quint16 ToPort(int port)
+{
+    if (port < 0 || port > 65535) {
+        throw PlatformError("Invalid port number: " + std::to_string(port));
+    }
+    return static_cast<quint16>(port);
+}
+
+} // namespace
+
+QtUdpSocket::QtUdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred)
+    : m_events(events)
+    , m_deferred(deferred)
+{
+    connect(&m_socket, &QUdpSocket::connected, this, &QtUdpSocket::OnConnected);
+    connect(&m_socket, &QUdpSocket::readyRead, this, &QtUdpSocket::OnReadyRead);
+    connect(&m_socket, &QUdpSocket::errorOccurred, this, &QtUdpSocket::OnErrorOccurred);
+}
+
+QtUdpSocket::~QtUdpSocket()
+{
+    m_socket.disconnect(this);
+    m_deferred.Discard(this);
+}
+
+void QtUdpSocket::Protocol(int protocol)
+{
+    if (protocol != ProtocolUdp) {
+        throw PlatformError("Only the UDP protocol is supported");
+    }
+}
+
+void QtUdpSocket::RemoteHost(const std::string& host)
+{
+    m_remoteHost = QString::fromStdString(host);
+}
+
+void QtUdpSocket::RemotePort(int port)
+{
+    m_remotePort = ToPort(port);
+}
+
+void QtUdpSocket::LocalPort(int port)
+{
+    m_localPort = ToPort(port);
+}
+
+int QtUdpSocket::State() const
+{
+    if (m_bFailed) {
+        return StateError;
+    }
+    switch (m_socket.state()) {
+    case QAbstractSocket::UnconnectedState:
+        return StateClosed;
+    case QAbstractSocket::HostLookupState:
+        return StateResolvingHost;
+    case QAbstractSocket::ConnectingState:
+        return 6;
+    case QAbstractSocket::ConnectedState:
+        return StateConnected;
+    case QAbstractSocket::BoundState:
+        return StateOpen;
+    case QAbstractSocket::ListeningState:
+        return 2;
+    case QAbstractSocket::ClosingState:
+        return 8;
+    }
+    return StateError;
+}
+
+void QtUdpSocket::Bind(int localPort)
+{
+    m_localPort = ToPort(localPort);
+    if (!m_socket.bind(QHostAddress::Any, m_localPort)) {
+        throw PlatformError(m_socket.errorString().toStdString());
+    }
+}
+
+void QtUdpSocket::SendData(const std::vector<std::uint8_t>& datagram)
+{
+    if (m_remoteHost.isEmpty()) {
+        throw PlatformError("No remote host is set");
+    }
+    m_unsent.emplace_back(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size()));
+    if (m_socket.state() == QAbstractSocket::ConnectedState) {
+        SendUnsent();
+        return;
+    }
+    if (m_socket.state() == QAbstractSocket::HostLookupState || m_socket.state() == QAbstractSocket::ConnectingState) {
+        return; // sent once connected
+    }
+    // The lookup of a host name runs in the background; connected() or
+    // errorOccurred() follow through the event loop (at once for an address).
+    m_socket.connectToHost(m_remoteHost, m_remotePort);
+    if (m_bFailed) {
+        m_deferred.Discard(this); // reported here, not again as an event
+        throw PlatformError(m_socket.errorString().toStdString());
+    }
+}
+
+void QtUdpSocket::GetData(std::vector<std::uint8_t>& datagram)
+{
+    if (!m_socket.hasPendingDatagrams()) {
+        throw PlatformError("No datagram has been received");
+    }
+    const QNetworkDatagram received = m_socket.receiveDatagram();
+    if (!received.isValid()) {
+        throw PlatformError(m_socket.errorString().toStdString());
+    }
+    const QByteArray data = received.data();
+    datagram.assign(data.begin(), data.end());
+}
+
+void QtUdpSocket::Close()
+{
+    m_deferred.Discard(this);
+    m_unsent.clear();
+    m_bFailed = false;
+    m_socket.abort();
+}
+
+void QtUdpSocket::OnConnected()
+{
+    SendUnsent();
+}
+
+void QtUdpSocket::SendUnsent()
+{
+    for (const QByteArray& datagram : m_unsent) {
+        if (m_socket.write(datagram) != datagram.size()) {
+            PostError(m_socket.error(), m_socket.errorString());
+            break;
+        }
+    }
+    m_unsent.clear();
+}
+
+void QtUdpSocket::OnReadyRead()
+{
+    if (const int error = TakePendingSocketError(m_socket); error != 0) {
+        PostError(QAbstractSocket::ConnectionRefusedError, qt_error_string(error));
+        return;
+    }
+    if (!m_socket.hasPendingDatagrams()) {
+        return;
+    }
+    const auto size = static_cast<long>(m_socket.pendingDatagramSize());
+    m_deferred.Post(this, [this, size] {
+        if (m_socket.state() == QAbstractSocket::ConnectedState) {
+            m_events.DataArrival(size);
+        }
+    });
+}
+
+void QtUdpSocket::OnErrorOccurred(QAbstractSocket::SocketError error)
+{
+    PostError(error, m_socket.errorString());
+}
+
+void QtUdpSocket::PostError(int number, const QString& description)
+{
+    m_bFailed = true;
+    m_unsent.clear();
+    m_deferred.Post(this, [this, number, text = description.toStdString()] { m_events.Error(number, text); });
+}
+
+std::unique_ptr<IUdpSocket> QtUdpSocketFactory::CreateSocket(IUdpSocketEvents& events)
+{
+    return std::make_unique<QtUdpSocket>(events, m_deferred);
+}
+
+} // namespace chronavel

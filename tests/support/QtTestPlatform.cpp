@@ -1,0 +1,11 @@
+#include "tests/support/QtTestPlatform.h"
+
+namespace chronavel::testing {
+
+QtTestPlatform::QtTestPlatform(IHttpClientFactory* httpClients)
+    : platform{messageBox, eventPump, wallClock, udpSockets,
+               httpClients != nullptr ? *httpClients : curlHttpClients, jsonParsers, dateFormatter}
+{
+}
+
+} // namespace chronavel::testing

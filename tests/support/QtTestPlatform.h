@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/curl/CurlHttpClient.h"
+#include "platform/qt/DeferredEvents.h"
+#include "platform/qt/QtDateFormatter.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtJsonParser.h"
+#include "platform/qt/QtUdpSocket.h"
+#include "platform/qt/QtWallClock.h"
+#include "platform/qt/ShutdownWatch.h"
+#include "tests/support/RecordingMessageBox.h"
+
+namespace chronavel::testing {
+
+// The program's own platform, but for message boxes that return at once and
+// are recorded, and dates always in United States English.
+struct QtTestPlatform {
+    explicit QtTestPlatform(IHttpClientFactory* httpClients = nullptr);
+
+    RecordingMessageBox messageBox;
+    ShutdownWatch shutdown;
+    DeferredEvents deferred;
+    QtEventPump eventPump{deferred, shutdown};
+    QtWallClock wallClock;
+    QtUdpSocketFactory udpSockets{deferred};
+    CurlHttpClientFactory curlHttpClients;
+    QtJsonParserFactory jsonParsers;
+    QtDateFormatter dateFormatter{QLocale(QLocale::English, QLocale::UnitedStates)};
+    Platform platform;
+};
+
+} // namespace chronavel::testing
