@@ -85,6 +85,12 @@ std::vector<Bytes> LoopbackSntpServer::Requests() const
     return m_requests;
 }
 
+void LoopbackSntpServer::ForgetRequests()
+{
+    const std::lock_guard lock(m_mutex);
+    m_requests.clear();
+}
+
 void LoopbackSntpServer::Serve()
 {
     while (!m_bStopping) {

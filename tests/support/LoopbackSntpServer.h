@@ -43,6 +43,7 @@ public:
     void Answer(Script script);
     // Every request received so far.
     std::vector<Bytes> Requests() const;
+    void ForgetRequests();
 
 private:
     void Serve();

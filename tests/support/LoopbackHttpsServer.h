@@ -1,0 +1,105 @@
+#pragma once
+
+#include "tests/support/TestCertificate.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace chronavel::testing {
+
+// Orders header names as HTTP compares them: without regard to case.
+struct HeaderNameLess {
+    using is_transparent = void;
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
+// One request as the server read it off the wire.
+struct RecordedRequest {
+    std::string method;
+    std::string target; // path and query exactly as on the request line
+    std::string version;
+    std::map<std::string, std::string, HeaderNameLess> headers; // repeated names joined with ", "
+    std::string body;    // as many bytes as Content-Length said
+};
+
+// What the server does with a request.
+struct ScriptedResponse {
+    enum class Behaviour {
+        Answer,      // sends the status line, headers and body below
+        NeverAnswer, // reads the request, then sends nothing until the client leaves or the server stops
+        // Given to respond(ScriptedResponse): closes each connection as soon as
+        // it is accepted, before the TLS handshake. Returned by a Handler:
+        // closes it after reading the request, without an answer.
+        CloseAtOnce,
+    };
+
+    Behaviour behaviour = Behaviour::Answer;
+    std::string statusLine = "HTTP/1.1 200 OK";
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    // Without Content-Length the body ends where the connection closes.
+    bool sendContentLength = true;
+    // Sends the body in pieces of this many bytes with a pause after each;
+    // 0 sends it in one go.
+    std::size_t pieceBytes = 0;
+    std::chrono::milliseconds pauseAfterPiece{0};
+
+    static ScriptedResponse Ok(std::string body);
+    static ScriptedResponse WithStatus(std::string statusLine, std::string body);
+    static ScriptedResponse NeverAnswer();
+    static ScriptedResponse CloseAtOnce();
+};
+
+// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port, serving one
+// connection at a time on a thread of its own and closing each after one
+// exchange. It answers "200 OK" with an empty body until told otherwise.
+class LoopbackHttpsServer {
+public:
+    using Handler = std::function<ScriptedResponse(const RecordedRequest&)>;
+
+    explicit LoopbackHttpsServer(const TestCertificate& certificates);
+    explicit LoopbackHttpsServer(const ServerIdentity& identity);
+    ~LoopbackHttpsServer();
+
+    LoopbackHttpsServer(const LoopbackHttpsServer&) = delete;
+    LoopbackHttpsServer& operator=(const LoopbackHttpsServer&) = delete;
+
+    int port() const { return m_port; }
+
+    // For every connection from now on.
+    void respond(ScriptedResponse response);
+    // For scripts that depend on the request; called on the server's thread.
+    void respond(Handler handler);
+
+    // Every request received so far, in order of arrival.
+    std::vector<RecordedRequest> requests() const;
+    // For long runs, which would otherwise keep every request.
+    void forgetRequests();
+
+private:
+    struct Tls;
+
+    void Serve();
+    void ServeConnection(int socket);
+
+    std::unique_ptr<Tls> m_tls;
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stopping{false};
+    mutable std::mutex m_mutex;
+    Handler m_handler;
+    bool m_closeOnAccept = false;
+    std::vector<RecordedRequest> m_requests;
+    std::thread m_thread;
+};
+
+} // namespace chronavel::testing

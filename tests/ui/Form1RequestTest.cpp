@@ -1,0 +1,195 @@
+// The window on the real request: Qt sockets and event pump against a
+// loopback SNTP responder, and the time zone service over HTTPS.
+#include "ui/Form1.h"
+
+#include "tests/support/LoopbackHttpsServer.h"
+#include "tests/support/LoopbackSntpServer.h"
+#include "tests/support/QtTestPlatform.h"
+#include "tests/support/ScriptedHttpClient.h"
+#include "tests/support/TestCertificate.h"
+#include "ui/TimeRequest.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace chronavel {
+namespace {
+
+using namespace chronavel::testing;
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+constexpr std::uint32_t Dec8th2026At071022 = 0xEEC22BDE; // 2026-12-08 07:10:22 UTC
+constexpr const char* ErrorTitle = "Error Validating Time";
+const std::vector<std::string> AllCheckpoints{"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9"};
+
+std::vector<RecordingMessageBox::Shown> ErrorBoxes(const RecordingMessageBox& messageBox)
+{
+    std::vector<RecordingMessageBox::Shown> boxes;
+    for (const auto& box : messageBox.shown) {
+        if (box.title == ErrorTitle) {
+            boxes.push_back(box);
+        }
+    }
+    return boxes;
+}
+
+std::vector<std::string> Checkpoints(const RecordingMessageBox& messageBox)
+{
+    std::vector<std::string> tags;
+    for (const auto& box : messageBox.shown) {
+        if (box.title.empty()) {
+            tags.push_back(box.prompt);
+        }
+    }
+    return tags;
+}
+
+// A window whose requests go to servers of the test's own.
+struct Window {
+    Window(QtTestPlatform& platform, Endpoints endpoints)
+        : form(platform.messageBox, RealTimeRequest(platform.platform, std::move(endpoints)))
+    {
+        form.show();
+    }
+    QPushButton* Button() { return form.findChild<QPushButton*>("cmdRequestTime"); }
+    std::string LabelText() { return form.findChild<QLabel*>("lblTimeLocal")->text().toStdString(); }
+    void Click() { QTest::mouseClick(Button(), Qt::LeftButton); }
+
+    Form1 form;
+};
+
+class Form1Request : public ::testing::Test {
+protected:
+    Endpoints ToLoopback(int ntpPort) const { return Endpoints{.ntpHost = "127.0.0.1", .ntpPort = ntpPort}; }
+
+    void AnswerWithTime(std::uint32_t transmitSeconds)
+    {
+        server.Answer([transmitSeconds](const Bytes&) {
+            return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = transmitSeconds})}};
+        });
+    }
+
+    ScriptedHttpClientFactory http{UtcZoneResponse};
+    QtTestPlatform platform{&http};
+    LoopbackSntpServer server;
+};
+
+TEST_F(Form1Request, ClickShowsTheServersTimeInTheLabel)
+{
+    AnswerWithTime(Dec8th2026At071022);
+    Window window(platform, ToLoopback(server.port()));
+    window.Click();
+
+    EXPECT_EQ(window.LabelText(), "12/8/2026 7:10:22 AM");
+    EXPECT_EQ(Checkpoints(platform.messageBox), AllCheckpoints);
+    EXPECT_TRUE(ErrorBoxes(platform.messageBox).empty());
+    EXPECT_EQ(server.Requests().size(), 1U);
+}
+
+TEST_F(Form1Request, EachClickAsksTheServerAgain)
+{
+    AnswerWithTime(Dec8th2026At071022);
+    Window window(platform, ToLoopback(server.port()));
+    window.Click();
+    AnswerWithTime(Dec8th2026At071022 + 61);
+    window.Click();
+
+    EXPECT_EQ(window.LabelText(), "12/8/2026 7:11:23 AM");
+    EXPECT_EQ(server.Requests().size(), 2U);
+    EXPECT_EQ(http.requests.size(), 2U);
+}
+
+TEST_F(Form1Request, RefusedPortEndsInAnErrorBoxAndTheLabelKeepsItsTime)
+{
+    AnswerWithTime(Dec8th2026At071022);
+    Window window(platform, ToLoopback(server.port()));
+    window.Click();
+    ASSERT_EQ(window.LabelText(), "12/8/2026 7:10:22 AM");
+
+    Window refused(platform, ToLoopback(ClosedUdpPort()));
+    platform.messageBox.shown.clear();
+    refused.Click();
+
+    EXPECT_THAT(ErrorBoxes(platform.messageBox),
+                ElementsAre(RecordingMessageBox::Shown{"Error: Connection refused", ErrorTitle}));
+    EXPECT_EQ(refused.LabelText(), "");
+    EXPECT_EQ(window.LabelText(), "12/8/2026 7:10:22 AM");
+}
+
+// Through libcurl to a loopback HTTPS server that answers for Ontario in winter.
+TEST(Form1RequestOverHttps, LabelShowsOntarioTime)
+{
+    QtTestPlatform platform;
+    LoopbackSntpServer server;
+    server.Answer([](const Bytes&) {
+        return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = Dec8th2026At071022})}};
+    });
+    TestCertificate certificates;
+    LoopbackHttpsServer https(certificates);
+    https.respond(ScriptedResponse::Ok(R"({"dstOffset":0,"rawOffset":-18000,"status":"OK"})"));
+
+    Window window(platform, Endpoints{.ntpHost = "127.0.0.1",
+                                      .ntpPort = server.port(),
+                                      .timeZoneServiceHost = "127.0.0.1:" + std::to_string(https.port()),
+                                      .timeZoneApiKey = "test-key",
+                                      .trustedCaFile = certificates.caFile()});
+    window.Click();
+
+    EXPECT_EQ(window.LabelText(), "12/8/2026 2:10:22 AM");
+    EXPECT_TRUE(ErrorBoxes(platform.messageBox).empty());
+    const std::vector<RecordedRequest> requests = https.requests();
+    ASSERT_EQ(requests.size(), 1U);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_THAT(requests[0].target, StartsWith("/maps/api/timezone/json?location="));
+}
+
+// Closing the window while the request waits for a server that never
+// answers: the application is going away, so the click ends without a word
+// long before the ten-second limit.
+TEST_F(Form1Request, ClosingTheWindowAbandonsTheWaitingRequest)
+{
+    Window window(platform, ToLoopback(server.port())); // the server stays silent
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.form));
+
+    QElapsedTimer sinceClose;
+    std::optional<qint64> handlerReturnedAfterMs;
+    platform.messageBox.onShow = [&](const std::string& prompt) {
+        if (prompt == "P3") {
+            QTimer::singleShot(0, &window.form, [&] {
+                sinceClose.start();
+                window.form.close();
+            });
+        }
+    };
+    // The last window closing is only announced inside the application's
+    // event loop, so the click runs inside one as it does in the program.
+    QTimer::singleShot(0, &window.form, [&] {
+        window.Click();
+        if (sinceClose.isValid()) {
+            handlerReturnedAfterMs = sinceClose.elapsed();
+        }
+        QCoreApplication::quit();
+    });
+    QApplication::exec();
+
+    ASSERT_TRUE(handlerReturnedAfterMs.has_value());
+    EXPECT_LT(*handlerReturnedAfterMs, 1500);
+    EXPECT_TRUE(platform.shutdown.IsShuttingDown());
+    EXPECT_FALSE(window.form.isVisible());
+    EXPECT_THAT(Checkpoints(platform.messageBox), ElementsAre("P1", "P2", "P3"));
+    EXPECT_TRUE(ErrorBoxes(platform.messageBox).empty());
+    EXPECT_EQ(window.LabelText(), "");
+}
+
+} // namespace
+} // namespace chronavel

@@ -1,0 +1,142 @@
+#include "ui/Form1.h"
+
+#include "platform/PlatformError.h"
+#include "time/ResultTexts.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include <utility>
+
+namespace chronavel {
+namespace {
+
+constexpr const char* ErrorTitle = "Error Validating Time";
+constexpr const char* Province = "ON";
+
+// Tahoma where the system has it, else Liberation Sans; the boxes leave room
+// for the captions in either.
+QFont ControlFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSize(9);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    return font;
+}
+
+QIcon WindowIcon()
+{
+    QIcon icon;
+    for (const char* file : {":/chronavel/chronavel-16.png", ":/chronavel/chronavel-32.png",
+                             ":/chronavel/chronavel-48.png"}) {
+        icon.addFile(QString::fromLatin1(file));
+    }
+    return icon;
+}
+
+} // namespace
+
+Form1::Form1(IMessageBox& messageBox, TimeRequest request, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_messageBox(messageBox)
+    , m_request(std::move(request))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Chronavel"));
+    setWindowIcon(WindowIcon());
+    setFixedSize(424, 78);
+
+    const QFont font = ControlFont();
+    setFont(font);
+
+    cmdRequestTime = new QPushButton(QStringLiteral("Request Time"), this);
+    cmdRequestTime->setObjectName(QStringLiteral("cmdRequestTime"));
+    cmdRequestTime->setGeometry(28, 24, 97, 37);
+    cmdRequestTime->setFont(font);
+    cmdRequestTime->setAutoDefault(false);
+    cmdRequestTime->setDefault(false);
+    cmdRequestTime->setAccessibleName(QStringLiteral("Request Time"));
+
+    lblTimeLocal = new QLabel(this);
+    lblTimeLocal->setObjectName(QStringLiteral("lblTimeLocal"));
+    lblTimeLocal->setGeometry(208, 32, 201, 21);
+    lblTimeLocal->setFont(font);
+    lblTimeLocal->setTextFormat(Qt::PlainText);
+
+    Label2 = new QLabel(QStringLiteral("Local Time:"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(140, 36, 65, 17);
+    Label2->setFont(font);
+    Label2->setAccessibleName(QStringLiteral("Local Time:"));
+
+    // Qt's setTabOrder leaves out widgets that take no focus, which the labels
+    // don't: their place in the chain comes from the order of creation above.
+    setTabOrder(cmdRequestTime, lblTimeLocal);
+    setTabOrder(lblTimeLocal, Label2);
+    cmdRequestTime->setFocus();
+
+    connect(cmdRequestTime, &QPushButton::clicked, this, &Form1::cmdRequestTime_Click);
+    cmdRequestTime->installEventFilter(this);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Enter presses the button like Space does, without making it the
+    // window's default button.
+    if (watched == cmdRequestTime && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool bEnter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // The keypad's Enter carries the keypad modifier.
+        if (bEnter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (!key->isAutoRepeat()) {
+                cmdRequestTime->click();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::cmdRequestTime_Click() noexcept
+{
+    try {
+        // Events are pumped while the request waits, so another click may
+        // run a whole request of its own inside this one.
+        const std::string sAnswer = m_request(Province);
+        if (sAnswer.substr(0, 5) == "Error") {
+            ShowError(sAnswer);
+        } else {
+            ShowLocalTime(sAnswer);
+        }
+    } catch (const RequestAbandoned&) {
+        // The application is closing; there is nobody left to tell.
+    } catch (const std::exception& failure) {
+        try {
+            ShowError(ErrorPrefix + std::string(failure.what()));
+        } catch (const RequestAbandoned&) {
+        }
+    }
+}
+
+void Form1::ShowError(const std::string& prompt)
+{
+    m_messageBox.Show(prompt, ErrorTitle);
+}
+
+void Form1::ShowLocalTime(const std::string& text)
+{
+    const QString shown = QString::fromStdString(text);
+    lblTimeLocal->setText(shown);
+    lblTimeLocal->setAccessibleName(shown);
+}
+
+} // namespace chronavel
