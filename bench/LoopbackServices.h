@@ -1,0 +1,24 @@
+#pragma once
+
+#include "tests/support/LoopbackHttpsServer.h"
+#include "tests/support/LoopbackSntpServer.h"
+#include "time/Endpoints.h"
+
+#include <string>
+
+namespace chronavel::bench {
+
+// A loopback NTP server and time zone service that always answer.
+struct LoopbackServices {
+    LoopbackServices();
+
+    Endpoints endpoints() const;
+
+    static constexpr const char* ZoneResponse = R"({"dstOffset":0,"rawOffset":-18000,"status":"OK"})";
+
+    testing::TestCertificate certificates;
+    testing::LoopbackHttpsServer https{certificates};
+    testing::LoopbackSntpServer sntp;
+};
+
+} // namespace chronavel::bench

@@ -1,0 +1,17 @@
+// The program's start-up, ending as soon as its window has been shown.
+#include "platform/RealPlatform.h"
+#include "ui/Form1.h"
+
+#include <QApplication>
+#include <QTimer>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    chronavel::RealPlatform realPlatform;
+    const chronavel::Platform& platform = realPlatform.platform();
+    chronavel::Form1 form(platform.messageBox, chronavel::RealTimeRequest(platform));
+    form.show();
+    QTimer::singleShot(0, &application, &QCoreApplication::quit);
+    return QApplication::exec();
+}
