@@ -78,8 +78,8 @@ Form1::Form1(IMessageBox& messageBox, TimeRequest request, QWidget* parent)
     Label2->setFont(font);
     Label2->setAccessibleName(QStringLiteral("Local Time:"));
 
-    // Qt's setTabOrder leaves out widgets that take no focus, which the labels
-    // don't: their place in the chain comes from the order of creation above.
+    // Qt's setTabOrder skips widgets that take no focus, as labels don't: their
+    // place in the chain comes from the order in which they were created.
     setTabOrder(cmdRequestTime, lblTimeLocal);
     setTabOrder(lblTimeLocal, Label2);
     cmdRequestTime->setFocus();
