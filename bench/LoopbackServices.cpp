@@ -7,7 +7,7 @@ LoopbackServices::LoopbackServices()
     https.respond(testing::ScriptedResponse::Ok(ZoneResponse));
     sntp.Answer([](const testing::Bytes&) {
         return std::vector<testing::LoopbackSntpServer::Datagram>{
-            {testing::MakeSntpReply({.transmitSeconds = 4005702622U})}};
+            {testing::MakeSntpReply({.transmitSeconds = testing::Dec8th2026At071022})}};
     });
 }
 

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Platform platform{messageBox, pump, clock, sockets, http, json, dates};
 
     pump.onCall = [&sockets](int) {
-        sockets.socket->received = MakeSntpReply({.transmitSeconds = 4005702622U});
+        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});
         sockets.socket->events.DataArrival(48);
     };
     clsCheckTime check(platform);

@@ -9,7 +9,6 @@
 namespace chronavel {
 namespace {
 
-constexpr int NtpPort = 123;
 constexpr std::int64_t WaitLimitSeconds = 10;
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tests/support/LoopbackHttpsServer.h"
 
+#include "tests/support/OpenSslError.h"
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
@@ -58,15 +60,7 @@ std::string_view Trim(std::string_view text)
 
 std::string OpenSslError(const std::string& what)
 {
-    std::string description = "LoopbackHttpsServer: " + what;
-    if (const unsigned long error = ERR_get_error(); error != 0) {
-        char text[256];
-        ERR_error_string_n(error, text, sizeof text);
-        description += ": ";
-        description += text;
-    }
-    ERR_clear_error();
-    return description;
+    return DescribeOpenSslError("LoopbackHttpsServer: " + what);
 }
 
 struct SslDeleter {

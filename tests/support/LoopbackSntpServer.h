@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 namespace chronavel::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// The transmit seconds the tests answer with: 2026-12-08 07:10:22 UTC.
+inline constexpr std::uint32_t Dec8th2026At071022 = 4005702622U;
 
 // A server reply carrying the given transmit timestamp; the other fields
 // are those of a healthy stratum 2 server unless changed.

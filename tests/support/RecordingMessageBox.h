@@ -8,6 +8,9 @@
 
 namespace chronavel::testing {
 
+// The progress boxes of a request that succeeds, in order.
+inline const std::vector<std::string> AllCheckpoints{"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9"};
+
 // Stands in for the modal box: returns at once and keeps what was shown.
 class RecordingMessageBox final : public IMessageBox {
 public:

@@ -1,5 +1,7 @@
 #include "tests/support/TestCertificate.h"
 
+#include "tests/support/OpenSslError.h"
+
 #include <openssl/bn.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -41,15 +43,7 @@ using Certificate = std::unique_ptr<X509, CertificateDeleter>;
 
 [[noreturn]] void Fail(const std::string& what)
 {
-    std::string description = "TestCertificate: " + what;
-    if (const unsigned long error = ERR_get_error(); error != 0) {
-        char text[256];
-        ERR_error_string_n(error, text, sizeof text);
-        description += ": ";
-        description += text;
-    }
-    ERR_clear_error();
-    throw std::runtime_error(description);
+    throw std::runtime_error(DescribeOpenSslError("TestCertificate: " + what));
 }
 
 void Require(bool ok, const char* what)

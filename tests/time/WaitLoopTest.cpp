@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Clock, WallClockChanges,
 TEST_F(WaitLoop, ReplyDuringTheWaitEndsItAtTheNextTest)
 {
     AtPumpCall(3, [this] {
-        sockets.socket->received = MakeSntpReply({.transmitSeconds = 0xEEC22BDE});
+        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});
         sockets.socket->events.DataArrival(48);
     });
 
@@ -130,7 +130,7 @@ TEST_P(ReadFailures, EndTheRequestWithTheDescription)
 {
     sockets.failingCall = GetParam();
     AtPumpCall(1, [this] {
-        sockets.socket->received = MakeSntpReply({.transmitSeconds = 0xEEC22BDE});
+        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});
         sockets.socket->events.DataArrival(48);
     });
 

@@ -28,9 +28,7 @@ using namespace chronavel::testing;
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
-constexpr std::uint32_t Dec8th2026At071022 = 0xEEC22BDE; // 2026-12-08 07:10:22 UTC
 constexpr const char* ErrorTitle = "Error Validating Time";
-const std::vector<std::string> AllCheckpoints{"P1", "P2", "P3", "P4", "P5", "P6", "P7", "P8", "P9"};
 
 std::vector<RecordingMessageBox::Shown> ErrorBoxes(const RecordingMessageBox& messageBox)
 {
