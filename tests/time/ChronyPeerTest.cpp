@@ -25,7 +25,7 @@ using namespace chronavel::testing;
 
 class ChronyServer {
 public:
-    explicit ChronyServer(int port) : m_port(port)
+    explicit ChronyServer(int port)
     {
         const std::string dir = m_dir.path().toStdString();
         std::ofstream(dir + "/chrony.conf") << "port " << port << "\n"
@@ -59,7 +59,6 @@ public:
     }
 
 private:
-    int m_port;
     QTemporaryDir m_dir;
     QProcess m_process;
 };
