@@ -1,4 +1,5 @@
 // The program's start-up, ending as soon as its window has been shown.
+#include "bench/PeakMemory.h"
 #include "platform/RealPlatform.h"
 #include "ui/Form1.h"
 
@@ -13,5 +14,7 @@ int main(int argc, char** argv)
     chronavel::Form1 form(platform.messageBox, chronavel::RealTimeRequest(platform));
     form.show();
     QTimer::singleShot(0, &application, &QCoreApplication::quit);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    chronavel::bench::PrintPeakMemory();
+    return status;
 }
