@@ -22,7 +22,17 @@ public:
 class IUdpSocket {
 public:
     enum : int { ProtocolTcp = 0, ProtocolUdp = 1 };
-    enum : int { StateClosed = 0, StateOpen = 1, StateResolvingHost = 4, StateConnected = 7, StateError = 9 };
+    // The states of a socket control.
+    enum : int {
+        StateClosed = 0,
+        StateOpen = 1,
+        StateListening = 2,
+        StateResolvingHost = 4,
+        StateConnecting = 6,
+        StateConnected = 7,
+        StateClosing = 8,
+        StateError = 9,
+    };
 
     virtual ~IUdpSocket() = default;
 

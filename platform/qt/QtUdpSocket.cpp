@@ -89,15 +89,15 @@ int QtUdpSocket::State() const
     case QAbstractSocket::HostLookupState:
         return StateResolvingHost;
     case QAbstractSocket::ConnectingState:
-        return 6;
+        return StateConnecting;
     case QAbstractSocket::ConnectedState:
         return StateConnected;
     case QAbstractSocket::BoundState:
         return StateOpen;
     case QAbstractSocket::ListeningState:
-        return 2;
+        return StateListening;
     case QAbstractSocket::ClosingState:
-        return 8;
+        return StateClosing;
     }
     return StateError;
 }
