@@ -23,7 +23,6 @@ public:
     RealPlatform& operator=(const RealPlatform&) = delete;
 
     const Platform& platform() const { return m_platform; }
-    ShutdownWatch& shutdownWatch() { return m_shutdown; }
 
 private:
     ShutdownWatch m_shutdown;
