@@ -75,7 +75,8 @@ void QtUdpSocket::RemotePort(int port)
 
 void QtUdpSocket::LocalPort(int port)
 {
-    m_localPort = ToPort(port);
+    // Only checked: the port to bind is the one Bind is handed.
+    ToPort(port);
 }
 
 int QtUdpSocket::State() const
@@ -104,8 +105,7 @@ int QtUdpSocket::State() const
 
 void QtUdpSocket::Bind(int localPort)
 {
-    m_localPort = ToPort(localPort);
-    if (!m_socket.bind(QHostAddress::Any, m_localPort)) {
+    if (!m_socket.bind(QHostAddress::Any, ToPort(localPort))) {
         throw PlatformError(m_socket.errorString().toStdString());
     }
 }

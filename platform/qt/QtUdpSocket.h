@@ -44,7 +44,6 @@ private:
 
     QString m_remoteHost;
     quint16 m_remotePort = 0;
-    quint16 m_localPort = 0;
     bool m_bFailed = false;
     std::vector<QByteArray> m_unsent; // waiting for the host name's lookup
 };

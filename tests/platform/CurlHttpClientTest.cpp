@@ -3,14 +3,10 @@
 
 #include "platform/PlatformError.h"
 #include "tests/support/LoopbackHttpsServer.h"
+#include "tests/support/RefusingTcpPort.h"
 #include "tests/support/TestCertificate.h"
 
 #include <gtest/gtest.h>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -57,33 +53,6 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& row)
 {
     return row.param.name;
 }
-
-// A port that refuses connections: bound, so nobody else takes it, but not listening.
-class RefusingPort {
-public:
-    RefusingPort()
-        : m_socket(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (m_socket < 0 || ::bind(m_socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-            || ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot reserve a loopback port");
-        }
-        m_port = ntohs(address.sin_port);
-    }
-    ~RefusingPort() { ::close(m_socket); }
-    RefusingPort(const RefusingPort&) = delete;
-    RefusingPort& operator=(const RefusingPort&) = delete;
-
-    int port() const { return m_port; }
-
-private:
-    int m_socket;
-    int m_port = 0;
-};
 
 class CurlHttpClientTest : public ::testing::Test {
 protected:
@@ -301,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(CurlHttpClient, ResponseSizeLimit,
 
 TEST_F(CurlHttpClientTest, RefusedConnectionIsAPlatformErrorWithADescription)
 {
-    const RefusingPort refusing;
+    const support::RefusingTcpPort refusing;
     const std::unique_ptr<IHttpClient> client = NewClient();
     client->Open("POST", Loopback(refusing.port(), "/"), false);
     try {

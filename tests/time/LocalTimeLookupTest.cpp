@@ -5,6 +5,7 @@
 #include "tests/support/LoopbackHttpsServer.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/QtTestPlatform.h"
+#include "tests/support/RefusingTcpPort.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -167,7 +168,8 @@ class TransportFailures : public LocalTimeLookup {};
 
 TEST_F(TransportFailures, RefusedConnectionStopsAfterTheClientIsMade)
 {
-    EXPECT_EQ(Request("ON", ClosedUdpPort()), "Error: Retrieving Time");
+    const RefusingTcpPort refusing;
+    EXPECT_EQ(Request("ON", refusing.port()), "Error: Retrieving Time");
     EXPECT_THAT(Checkpoints(), ElementsAre("P1", "P2", "P3", "P4", "P5", "P6", "P7"));
 }
 
