@@ -1,6 +1,6 @@
 // The program's start-up, ending as soon as its window has been shown.
 #include "bench/PeakMemory.h"
-#include "platform/RealPlatform.h"
+#include "platform/qt/RealPlatform.h"
 #include "ui/Form1.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Any datagram: either no time, or a time inside the two eras we read.
 #include "time/LocalTime.h"
-#include "time/NtpPacket.h"
+#include "sntp/NtpPacket.h"
 
 #include <cstdlib>
 

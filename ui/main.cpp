@@ -1,4 +1,4 @@
-#include "platform/RealPlatform.h"
+#include "platform/qt/RealPlatform.h"
 #include "ui/Form1.h"
 #include "ui/TimeRequest.h"
 

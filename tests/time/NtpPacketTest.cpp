@@ -1,5 +1,5 @@
 // Reading server replies: which datagrams carry a time, and what time.
-#include "time/NtpPacket.h"
+#include "sntp/NtpPacket.h"
 
 #include "tests/support/LoopbackSntpServer.h"
 

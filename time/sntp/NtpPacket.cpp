@@ -1,4 +1,4 @@
-#include "time/NtpPacket.h"
+#include "sntp/NtpPacket.h"
 
 #include <algorithm>
 

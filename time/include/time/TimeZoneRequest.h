@@ -1,6 +1,6 @@
 #pragma once
 
-#include "time/NtpPacket.h"
+#include "sntp/NtpPacket.h"
 
 #include <cstdint>
 #include <string>

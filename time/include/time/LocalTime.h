@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/DateFormatter.h"
-#include "time/NtpPacket.h"
+#include "sntp/NtpPacket.h"
 
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/UdpSocket.h"
 #include "time/Endpoints.h"
-#include "time/NtpPacket.h"
+#include "sntp/NtpPacket.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/RealPlatform.h"
+#include "platform/qt/RealPlatform.h"
 
 namespace chronavel {
 
