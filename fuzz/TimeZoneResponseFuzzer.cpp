@@ -20,12 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     RecordingMessageBox messageBox;
     ScriptedClock clock;
-    SecondPerCallPump pump(clock);
+    ScriptedMonotonicClock monotonic;
+    SecondPerCallPump pump(clock, monotonic);
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http(std::string(reinterpret_cast<const char*>(data), size));
     QtJsonParserFactory json;
     QtDateFormatter dates(QLocale(QLocale::English, QLocale::UnitedStates));
-    const Platform platform{messageBox, pump, clock, sockets, http, json, dates};
+    const Platform platform{messageBox, pump, clock, monotonic, sockets, http, json, dates};
 
     pump.onCall = [&sockets](int) {
         sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});

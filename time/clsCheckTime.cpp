@@ -9,7 +9,7 @@
 namespace chronavel {
 namespace {
 
-constexpr std::int64_t WaitLimitSeconds = 10;
+constexpr std::chrono::seconds WaitLimit{10};
 
 } // namespace
 
@@ -40,8 +40,8 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
 
     // The wall clock, not a monotonic one: setting the clock during the wait
     // moves its end. The pump sleeps until an event or the next second.
-    const std::int64_t start = m_platform.wallClock.Now();
-    while (m_platform.wallClock.Now() - start < WaitLimitSeconds && !m_bReplied) {
+    const std::chrono::sys_seconds start = m_platform.wallClock.Now();
+    while (m_platform.wallClock.Now() - start < WaitLimit && !m_bReplied) {
         m_platform.eventPump.DoEvents();
     }
 

@@ -18,10 +18,6 @@ QtEventPump::QtEventPump(DeferredEvents& deferred, const ShutdownWatch& shutdown
 
 void QtEventPump::DoEvents()
 {
-    if (m_shutdown.IsShuttingDown()) {
-        throw RequestAbandoned();
-    }
-
     QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents;
     QTimer secondBoundary;
     if (m_deferred.IsEmpty()) {
@@ -32,6 +28,19 @@ void QtEventPump::DoEvents()
         secondBoundary.setTimerType(Qt::PreciseTimer);
         secondBoundary.start(untilNextSecond);
         flags |= QEventLoop::WaitForMoreEvents;
+    }
+    Deliver(flags);
+}
+
+void QtEventPump::DeliverPending()
+{
+    Deliver(QEventLoop::AllEvents);
+}
+
+void QtEventPump::Deliver(QEventLoop::ProcessEventsFlags flags)
+{
+    if (m_shutdown.IsShuttingDown()) {
+        throw RequestAbandoned();
     }
     QCoreApplication::processEvents(flags);
 

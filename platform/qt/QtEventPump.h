@@ -2,6 +2,8 @@
 
 #include "platform/EventPump.h"
 
+#include <QEventLoop>
+
 namespace chronavel {
 
 class DeferredEvents;
@@ -13,8 +15,11 @@ public:
     QtEventPump(DeferredEvents& deferred, const ShutdownWatch& shutdown);
 
     void DoEvents() override;
+    void DeliverPending() override;
 
 private:
+    void Deliver(QEventLoop::ProcessEventsFlags flags);
+
     DeferredEvents& m_deferred;
     const ShutdownWatch& m_shutdown;
 };

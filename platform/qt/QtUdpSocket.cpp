@@ -41,9 +41,10 @@ quint16 ToPort(int port)
 
 } // namespace
 
-QtUdpSocket::QtUdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred)
+QtUdpSocket::QtUdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred, IMonotonicClock& clock)
     : m_events(events)
     , m_deferred(deferred)
+    , m_clock(clock)
 {
     connect(&m_socket, &QUdpSocket::connected, this, &QtUdpSocket::OnConnected);
     connect(&m_socket, &QUdpSocket::readyRead, this, &QtUdpSocket::OnReadyRead);
@@ -132,7 +133,7 @@ void QtUdpSocket::SendData(const std::vector<std::uint8_t>& datagram)
     }
 }
 
-void QtUdpSocket::GetData(std::vector<std::uint8_t>& datagram)
+MonotonicTime QtUdpSocket::GetData(std::vector<std::uint8_t>& datagram)
 {
     if (!m_socket.hasPendingDatagrams()) {
         throw PlatformError("No datagram has been received");
@@ -143,12 +144,16 @@ void QtUdpSocket::GetData(std::vector<std::uint8_t>& datagram)
     }
     const QByteArray data = received.data();
     datagram.assign(data.begin(), data.end());
+    const MonotonicTime arrivedAt = m_arrivedAt.value_or(m_clock.Now());
+    m_arrivedAt.reset();
+    return arrivedAt;
 }
 
 void QtUdpSocket::Close()
 {
     m_deferred.Discard(this);
     m_unsent.clear();
+    m_arrivedAt.reset();
     m_bFailed = false;
     m_socket.abort();
 }
@@ -165,6 +170,7 @@ void QtUdpSocket::SendUnsent()
             PostError(m_socket.error(), m_socket.errorString());
             break;
         }
+        m_sentAt = m_clock.Now();
     }
     m_unsent.clear();
 }
@@ -177,6 +183,11 @@ void QtUdpSocket::OnReadyRead()
     }
     if (!m_socket.hasPendingDatagrams()) {
         return;
+    }
+    // Noted now, even inside a message box's loop, while the event itself
+    // waits for the next pump call: the reply's age must not grow meanwhile.
+    if (!m_arrivedAt) {
+        m_arrivedAt = m_clock.Now();
     }
     const auto size = static_cast<long>(m_socket.pendingDatagramSize());
     m_deferred.Post(this, [this, size] {
@@ -200,7 +211,7 @@ void QtUdpSocket::PostError(int number, const QString& description)
 
 std::unique_ptr<IUdpSocket> QtUdpSocketFactory::CreateSocket(IUdpSocketEvents& events)
 {
-    return std::make_unique<QtUdpSocket>(events, m_deferred);
+    return std::make_unique<QtUdpSocket>(events, m_deferred, m_clock);
 }
 
 } // namespace chronavel

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QUdpSocket>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ class DeferredEvents;
 class QtUdpSocket final : public QObject, public IUdpSocket {
     Q_OBJECT
 public:
-    QtUdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred);
+    QtUdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred, IMonotonicClock& clock);
     ~QtUdpSocket() override;
 
     void Protocol(int protocol) override;
@@ -28,7 +29,8 @@ public:
 
     void Bind(int localPort) override;
     void SendData(const std::vector<std::uint8_t>& datagram) override;
-    void GetData(std::vector<std::uint8_t>& datagram) override;
+    MonotonicTime SentAt() const override { return m_sentAt; }
+    MonotonicTime GetData(std::vector<std::uint8_t>& datagram) override;
     void Close() override;
 
 private:
@@ -40,21 +42,25 @@ private:
 
     IUdpSocketEvents& m_events;
     DeferredEvents& m_deferred;
+    IMonotonicClock& m_clock;
     QUdpSocket m_socket;
 
     QString m_remoteHost;
     quint16 m_remotePort = 0;
     bool m_bFailed = false;
     std::vector<QByteArray> m_unsent; // waiting for the host name's lookup
+    MonotonicTime m_sentAt{};
+    std::optional<MonotonicTime> m_arrivedAt; // of the oldest datagram not yet taken
 };
 
 class QtUdpSocketFactory final : public IUdpSocketFactory {
 public:
-    explicit QtUdpSocketFactory(DeferredEvents& deferred) : m_deferred(deferred) {}
+    QtUdpSocketFactory(DeferredEvents& deferred, IMonotonicClock& clock) : m_deferred(deferred), m_clock(clock) {}
     std::unique_ptr<IUdpSocket> CreateSocket(IUdpSocketEvents& events) override;
 
 private:
     DeferredEvents& m_deferred;
+    IMonotonicClock& m_clock;
 };
 
 } // namespace chronavel

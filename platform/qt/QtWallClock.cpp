@@ -4,11 +4,9 @@
 
 namespace chronavel {
 
-std::int64_t QtWallClock::Now()
+std::chrono::sys_seconds QtWallClock::Now()
 {
-    // Local time, so a change of the zone offset moves it like a clock change.
-    const QDateTime now = QDateTime::currentDateTime();
-    return now.toSecsSinceEpoch() + now.offsetFromUtc();
+    return std::chrono::sys_seconds{std::chrono::seconds{QDateTime::currentSecsSinceEpoch()}};
 }
 
 } // namespace chronavel

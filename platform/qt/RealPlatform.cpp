@@ -5,8 +5,8 @@ namespace chronavel {
 RealPlatform::RealPlatform()
     : m_messageBox(m_shutdown, "Chronavel")
     , m_eventPump(m_deferred, m_shutdown)
-    , m_udpSockets(m_deferred)
-    , m_platform{m_messageBox, m_eventPump, m_wallClock, m_udpSockets, m_httpClients, m_jsonParsers, m_dateFormatter}
+    , m_udpSockets(m_deferred, m_monotonicClock)
+    , m_platform{m_messageBox, m_eventPump, m_wallClock, m_monotonicClock, m_udpSockets, m_httpClients, m_jsonParsers, m_dateFormatter}
 {
 }
 

@@ -30,6 +30,7 @@ private:
     QtMessageBox m_messageBox;
     QtEventPump m_eventPump;
     QtWallClock m_wallClock;
+    SteadyMonotonicClock m_monotonicClock;
     QtUdpSocketFactory m_udpSockets;
     CurlHttpClientFactory m_httpClients;
     QtJsonParserFactory m_jsonParsers;

@@ -24,10 +24,11 @@ void FakeUdpSocket::SendData(const std::vector<std::uint8_t>& datagram)
     state = StateConnected;
 }
 
-void FakeUdpSocket::GetData(std::vector<std::uint8_t>& datagram)
+MonotonicTime FakeUdpSocket::GetData(std::vector<std::uint8_t>& datagram)
 {
     Record("GetData");
     datagram = received;
+    return receivedAt;
 }
 
 void FakeUdpSocket::Close()

@@ -20,12 +20,15 @@ public:
     int State() const override { return state; }
     void Bind(int localPort) override;
     void SendData(const std::vector<std::uint8_t>& datagram) override;
-    void GetData(std::vector<std::uint8_t>& datagram) override;
+    MonotonicTime SentAt() const override { return sentAt; }
+    MonotonicTime GetData(std::vector<std::uint8_t>& datagram) override;
     void Close() override;
 
     IUdpSocketEvents& events;
     std::vector<std::string> calls;
     std::vector<std::uint8_t> received; // what GetData hands out
+    MonotonicTime receivedAt{};        // and when it says that arrived
+    MonotonicTime sentAt{};            // when it says the request left
     int state = StateClosed;
     std::string failingCall; // the call that throws, by name ("Bind", "GetData" ...)
 

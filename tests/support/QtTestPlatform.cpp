@@ -3,7 +3,7 @@
 namespace chronavel::testing {
 
 QtTestPlatform::QtTestPlatform(IHttpClientFactory* httpClients)
-    : platform{messageBox, eventPump, wallClock, udpSockets,
+    : platform{messageBox, eventPump, wallClock, monotonicClock, udpSockets,
                httpClients != nullptr ? *httpClients : curlHttpClients, jsonParsers, dateFormatter}
 {
 }

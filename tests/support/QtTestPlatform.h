@@ -23,7 +23,8 @@ struct QtTestPlatform {
     DeferredEvents deferred;
     QtEventPump eventPump{deferred, shutdown};
     QtWallClock wallClock;
-    QtUdpSocketFactory udpSockets{deferred};
+    SteadyMonotonicClock monotonicClock;
+    QtUdpSocketFactory udpSockets{deferred, monotonicClock};
     CurlHttpClientFactory curlHttpClients;
     QtJsonParserFactory jsonParsers;
     QtDateFormatter dateFormatter{QLocale(QLocale::English, QLocale::UnitedStates)};

@@ -1,25 +1,32 @@
 #pragma once
 
 #include "platform/EventPump.h"
+#include "platform/MonotonicClock.h"
 #include "platform/WallClock.h"
 
-#include <cstdint>
+#include <chrono>
 #include <functional>
 
 namespace chronavel::testing {
 
-// A wall clock that moves only when the test says, and a pump that lets one
-// second pass per call, running the test's hook first (to set the clock or
+// Clocks that move only when the test says, and a pump that lets one second
+// pass on both per call, running the test's hook first (to set the clock or
 // deliver a socket event).
 class ScriptedClock final : public IWallClock {
 public:
-    std::int64_t Now() override { return now; }
-    std::int64_t now = 1'000'000;
+    std::chrono::sys_seconds Now() override { return now; }
+    std::chrono::sys_seconds now{std::chrono::seconds{1'000'000}};
+};
+
+class ScriptedMonotonicClock final : public IMonotonicClock {
+public:
+    MonotonicTime Now() override { return now; }
+    MonotonicTime now{};
 };
 
 class SecondPerCallPump final : public IEventPump {
 public:
-    explicit SecondPerCallPump(ScriptedClock& clock) : m_clock(clock) {}
+    SecondPerCallPump(ScriptedClock& clock, ScriptedMonotonicClock& monotonic) : m_clock(clock), m_monotonic(monotonic) {}
 
     void DoEvents() override
     {
@@ -27,14 +34,27 @@ public:
         if (onCall) {
             onCall(calls);
         }
-        m_clock.now += 1;
+        m_clock.now += std::chrono::seconds{1};
+        m_monotonic.now += std::chrono::seconds{1};
+    }
+
+    // Lets no time pass: only what the hook delivers.
+    void DeliverPending() override
+    {
+        ++pendingDeliveries;
+        if (onDeliverPending) {
+            onDeliverPending();
+        }
     }
 
     int calls = 0;
     std::function<void(int call)> onCall;
+    int pendingDeliveries = 0;
+    std::function<void()> onDeliverPending;
 
 private:
     ScriptedClock& m_clock;
+    ScriptedMonotonicClock& m_monotonic;
 };
 
 } // namespace chronavel::testing

@@ -39,7 +39,7 @@ protected:
     SntpExchange()
         : platform(&http)
         , sockets(platform.udpSockets)
-        , withKeeper{platform.messageBox, platform.eventPump, platform.wallClock, sockets,
+        , withKeeper{platform.messageBox, platform.eventPump, platform.wallClock, platform.monotonicClock, sockets,
                      http, platform.jsonParsers, platform.dateFormatter}
     {
     }

@@ -38,12 +38,13 @@ protected:
 
     RecordingMessageBox messageBox;
     ScriptedClock clock;
-    SecondPerCallPump pump{clock};
+    ScriptedMonotonicClock monotonic;
+    SecondPerCallPump pump{clock, monotonic};
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http{UtcZoneResponse};
     QtJsonParserFactory json;
     QtDateFormatter dates{QLocale(QLocale::English, QLocale::UnitedStates)};
-    Platform platform{messageBox, pump, clock, sockets, http, json, dates};
+    Platform platform{messageBox, pump, clock, monotonic, sockets, http, json, dates};
     std::unique_ptr<clsCheckTime> check;
 };
 
@@ -74,7 +75,7 @@ class WallClockChanges : public WaitLoop, public ::testing::WithParamInterface<C
 TEST_P(WallClockChanges, MoveTheEndOfTheWait)
 {
     const ClockChange& c = GetParam();
-    AtPumpCall(c.atCall, [this, by = c.by] { clock.now += by; });
+    AtPumpCall(c.atCall, [this, by = c.by] { clock.now += std::chrono::seconds{by}; });
 
     EXPECT_EQ(Request(), "Error: Timeout");
     EXPECT_EQ(pump.calls, c.pumpCalls);

@@ -12,6 +12,10 @@ public:
     // re-reads the clock after each call sees every second go by.
     // Throws RequestAbandoned once the application is shutting down.
     virtual void DoEvents() = 0;
+
+    // Handles every event already pending and returns without ever waiting,
+    // so that what arrived in time is not lost when a wait gives up.
+    virtual void DeliverPending() = 0;
 };
 
 } // namespace chronavel

@@ -5,6 +5,7 @@
 #include "platform/HttpClient.h"
 #include "platform/JsonParser.h"
 #include "platform/MessageBox.h"
+#include "platform/MonotonicClock.h"
 #include "platform/UdpSocket.h"
 #include "platform/WallClock.h"
 
@@ -16,6 +17,7 @@ struct Platform {
     IMessageBox& messageBox;
     IEventPump& eventPump;
     IWallClock& wallClock;
+    IMonotonicClock& monotonicClock;
     IUdpSocketFactory& udpSockets;
     IHttpClientFactory& httpClients;
     IJsonParserFactory& jsonParsers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MonotonicClock.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,8 +49,12 @@ public:
     // datagrams from that address and port are received. The host name may
     // be resolved after the call returns; a failed lookup arrives as Error.
     virtual void SendData(const std::vector<std::uint8_t>& datagram) = 0;
-    // Takes the oldest datagram received, whole.
-    virtual void GetData(std::vector<std::uint8_t>& datagram) = 0;
+    // When the last datagram actually left, which is after the host name's
+    // lookup; the clock's start when nothing has been sent.
+    virtual MonotonicTime SentAt() const = 0;
+    // Takes the oldest datagram received, whole, and tells when it reached
+    // this computer (the socket notes it the moment it is woken for it).
+    virtual MonotonicTime GetData(std::vector<std::uint8_t>& datagram) = 0;
     virtual void Close() = 0;
 };
 

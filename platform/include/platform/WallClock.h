@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <chrono>
 
 namespace chronavel {
 
@@ -8,10 +8,9 @@ class IWallClock {
 public:
     virtual ~IWallClock() = default;
 
-    // The computer's current local date and time, in whole seconds counted
-    // from a fixed origin. It follows the wall clock, so it jumps whenever
-    // the clock is set.
-    virtual std::int64_t Now() = 0;
+    // The computer's clock in whole seconds of UTC. It jumps whenever the
+    // clock is set, but not when daylight saving time begins or ends.
+    virtual std::chrono::sys_seconds Now() = 0;
 };
 
 } // namespace chronavel
