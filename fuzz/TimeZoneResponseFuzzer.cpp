@@ -5,6 +5,7 @@
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtJsonParser.h"
 #include "tests/support/FakeUdpSocket.h"
+#include "tests/support/FixedRandomSource.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/RecordingMessageBox.h"
 #include "tests/support/ScriptedClock.h"
@@ -21,15 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RecordingMessageBox messageBox;
     ScriptedClock clock;
     ScriptedMonotonicClock monotonic;
+    FixedRandomSource random;
     SecondPerCallPump pump(clock, monotonic);
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http(std::string(reinterpret_cast<const char*>(data), size));
     QtJsonParserFactory json;
     QtDateFormatter dates(QLocale(QLocale::English, QLocale::UnitedStates));
-    const Platform platform{messageBox, pump, clock, monotonic, sockets, http, json, dates};
+    const Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};
 
-    pump.onCall = [&sockets](int) {
-        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});
+    pump.onCall = [&sockets, &random](int) {
+        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022, .originate = random.value});
         sockets.socket->events.DataArrival(48);
     };
     clsCheckTime check(platform);

@@ -23,15 +23,12 @@ std::optional<std::int16_t> ParseOffsetSeconds(std::string_view text)
     return static_cast<std::int16_t>(rounded);
 }
 
-CivilDateTime LocalCivilTime(NtpSeconds seconds, std::int16_t dstOffset, std::int16_t rawOffset)
+CivilDateTime LocalCivilTime(UtcTime utc, std::int16_t dstOffset, std::int16_t rawOffset)
 {
     using namespace std::chrono;
 
-    // Added in this order, as the time is a sum of halves and whole seconds.
-    const double total = (dstOffset + seconds) + rawOffset;
-    const auto wholeSeconds = static_cast<std::int64_t>(std::floor(total + 0.5));
-
-    const sys_seconds when = sys_days{year{1900} / January / 1} + std::chrono::seconds{wholeSeconds};
+    // The second shown is the one that has begun, as on any clock.
+    const sys_seconds when = floor<seconds>(utc) + seconds{dstOffset} + seconds{rawOffset};
     const sys_days day = floor<days>(when);
     const year_month_day date{day};
     const hh_mm_ss clock{when - day};

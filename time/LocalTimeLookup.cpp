@@ -19,17 +19,20 @@ constexpr long ReceiveTimeoutMs = 10000;
 
 } // namespace
 
-void clsCheckTime::LookupLocalTime(NtpSeconds seconds)
+void clsCheckTime::LookupLocalTime(const ServerClock& serverClock)
 {
     const std::string location = FindProvinceLocation(m_sProvince);
-    const std::string address =
-        BuildTimeZoneAddress(m_endpoints.timeZoneServiceHost, location, seconds, m_endpoints.timeZoneApiKey);
 
     std::string response;
     try {
         ShowCheckpoint(m_platform.messageBox, "P6");
         const std::unique_ptr<IHttpClient> http = m_platform.httpClients.CreateHttpClient(m_endpoints.trustedCaFile);
         ShowCheckpoint(m_platform.messageBox, "P7");
+        // Built now rather than before the boxes, so the service is asked
+        // about the second in which it is asked.
+        const std::string address = BuildTimeZoneAddress(m_endpoints.timeZoneServiceHost, location,
+                                                         serverClock.At(m_platform.monotonicClock.Now()),
+                                                         m_endpoints.timeZoneApiKey);
         http->setTimeouts(ResolveTimeoutMs, ConnectTimeoutMs, SendTimeoutMs, ReceiveTimeoutMs);
         http->Open("POST", address, false);
         http->SetRequestHeader("Content-Type", "application/x-www-form-urlencoded");
@@ -44,7 +47,7 @@ void clsCheckTime::LookupLocalTime(NtpSeconds seconds)
     }
 
     try {
-        StoreLocalTime(response, seconds);
+        StoreOffsets(response);
     } catch (const RequestAbandoned&) {
         throw;
     } catch (const std::exception&) {
@@ -53,7 +56,7 @@ void clsCheckTime::LookupLocalTime(NtpSeconds seconds)
     ShowCheckpoint(m_platform.messageBox, "P9");
 }
 
-void clsCheckTime::StoreLocalTime(const std::string& response, NtpSeconds seconds)
+void clsCheckTime::StoreOffsets(const std::string& response)
 {
     // Each read parses the whole response again; a text that is not JSON
     // reads as an empty status.
@@ -67,7 +70,9 @@ void clsCheckTime::StoreLocalTime(const std::string& response, NtpSeconds second
         m_sResult = RetrievingTimeError;
         return;
     }
-    m_sResult = m_platform.dateFormatter.FormatGeneralDate(LocalCivilTime(seconds, *dst, *raw));
+    // The text itself is written when the request hands it over, so that it
+    // shows the second current then.
+    m_offsets = ZoneOffsets{.dst = *dst, .raw = *raw};
 }
 
 std::string clsCheckTime::GetJsonValue(const std::string& json, const std::string& key)

@@ -2,6 +2,7 @@
 
 #include "platform/Checkpoint.h"
 #include "platform/PlatformError.h"
+#include "time/LocalTime.h"
 #include "time/ResultTexts.h"
 
 #include <utility>
@@ -10,6 +11,12 @@ namespace chronavel {
 namespace {
 
 constexpr std::chrono::seconds WaitLimit{10};
+
+NtpTimestamp FreshNonce(IRandomSource& random)
+{
+    const std::uint64_t bits = random.Random64();
+    return {static_cast<std::uint32_t>(bits >> 32), static_cast<std::uint32_t>(bits)};
+}
 
 } // namespace
 
@@ -26,11 +33,12 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
     m_sProvince = sProvince;
     ShowCheckpoint(m_platform.messageBox, "P1");
 
-    const NtpPacket request = BuildRequest();
-    m_bReplied = false;
-    ShowCheckpoint(m_platform.messageBox, "P2");
-
     try {
+        m_nonce = FreshNonce(m_platform.randomSource);
+        const NtpPacket request = BuildRequest(m_nonce);
+        m_bReplied = false;
+        ShowCheckpoint(m_platform.messageBox, "P2");
+
         Winsock = m_platform.udpSockets.CreateSocket(*this);
         ShowCheckpoint(m_platform.messageBox, "P3");
         SendRequest(request);
@@ -38,14 +46,27 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
         return ErrorPrefix + std::string(failure.what());
     }
 
-    // The wall clock, not a monotonic one: setting the clock during the wait
-    // moves its end. The pump sleeps until an event or the next second.
+    // Counted in UTC, so a daylight-saving change does not move the end, but
+    // setting the clock does. The pump sleeps until an event or the next second.
     const std::chrono::sys_seconds start = m_platform.wallClock.Now();
     while (m_platform.wallClock.Now() - start < WaitLimit && !m_bReplied) {
         m_platform.eventPump.DoEvents();
     }
+    if (!m_bReplied) {
+        // A reply that came in time may still be queued behind the boxes of
+        // another request that ran meanwhile; it counts.
+        m_platform.eventPump.DeliverPending();
+    }
 
     if (m_bReplied) {
+        if (m_offsets) {
+            // The time of this moment, however long the boxes took since the reply.
+            try {
+                m_sResult = LocalTimeNow();
+            } catch (const PlatformError& failure) {
+                m_sResult = ErrorPrefix + std::string(failure.what());
+            }
+        }
         return m_sResult;
     }
     try {
@@ -78,27 +99,37 @@ void clsCheckTime::Winsock_DataArrival(long /*bytesTotal*/)
     m_bReplied = true;
 
     std::vector<std::uint8_t> datagram;
+    MonotonicTime arrived;
+    MonotonicTime sent;
     try {
-        Winsock->GetData(datagram);
+        arrived = Winsock->GetData(datagram);
+        sent = Winsock->SentAt();
         Winsock->Close();
     } catch (const PlatformError& failure) {
         m_sResult = ErrorPrefix + std::string(failure.what());
         return;
     }
 
-    const std::optional<NtpSeconds> seconds = ReadReply(datagram);
-    if (!seconds) {
+    const std::optional<ServerTimes> server = ReadReply(datagram, m_nonce);
+    if (!server) {
         m_sResult = InvalidReplyError;
         return;
     }
+    m_serverClock = ServerClock::FromExchange(sent, arrived, *server);
     ShowCheckpoint(m_platform.messageBox, "P5");
-    LookupLocalTime(*seconds);
+    LookupLocalTime(*m_serverClock);
 }
 
 void clsCheckTime::Winsock_Error(int /*Number*/, const std::string& Description)
 {
     m_sResult = ErrorPrefix + Description;
     m_bReplied = true;
+}
+
+std::string clsCheckTime::LocalTimeNow() const
+{
+    const UtcTime now = m_serverClock->At(m_platform.monotonicClock.Now());
+    return m_platform.dateFormatter.FormatGeneralDate(LocalCivilTime(now, m_offsets->dst, m_offsets->raw));
 }
 
 } // namespace chronavel

@@ -10,6 +10,7 @@
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
+#include "platform/qt/SystemRandomSource.h"
 
 namespace chronavel {
 
@@ -31,6 +32,7 @@ private:
     QtEventPump m_eventPump;
     QtWallClock m_wallClock;
     SteadyMonotonicClock m_monotonicClock;
+    SystemRandomSource m_randomSource;
     QtUdpSocketFactory m_udpSockets;
     CurlHttpClientFactory m_httpClients;
     QtJsonParserFactory m_jsonParsers;

@@ -21,6 +21,7 @@ void FakeUdpSocket::Bind(int localPort)
 void FakeUdpSocket::SendData(const std::vector<std::uint8_t>& datagram)
 {
     Record("SendData " + std::to_string(datagram.size()));
+    sent = datagram;
     state = StateConnected;
 }
 

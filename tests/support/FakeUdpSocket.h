@@ -26,6 +26,7 @@ public:
 
     IUdpSocketEvents& events;
     std::vector<std::string> calls;
+    std::vector<std::uint8_t> sent;     // the last datagram SendData was given
     std::vector<std::uint8_t> received; // what GetData hands out
     MonotonicTime receivedAt{};        // and when it says that arrived
     MonotonicTime sentAt{};            // when it says the request left

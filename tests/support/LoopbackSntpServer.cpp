@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace chronavel::testing {
@@ -52,6 +53,10 @@ Bytes MakeSntpReply(const SntpReplyFields& fields)
     Bytes reply(48, 0);
     reply[0] = static_cast<std::uint8_t>((fields.leap << 6) | (fields.version << 3) | fields.mode);
     reply[1] = fields.stratum;
+    PutBigEndian32(reply, 24, static_cast<std::uint32_t>(fields.originate >> 32));
+    PutBigEndian32(reply, 28, static_cast<std::uint32_t>(fields.originate));
+    PutBigEndian32(reply, 32, fields.receiveSeconds);
+    PutBigEndian32(reply, 36, fields.receiveFraction);
     PutBigEndian32(reply, 40, fields.transmitSeconds);
     PutBigEndian32(reply, 44, fields.transmitFraction);
     return reply;
@@ -116,7 +121,10 @@ void LoopbackSntpServer::Serve()
                 replies = m_script(request);
             }
         }
-        for (const Datagram& reply : replies) {
+        for (Datagram& reply : replies) {
+            if (reply.echoesRequest && reply.bytes.size() >= 32 && request.size() >= 48) {
+                std::copy_n(request.begin() + 40, 8, reply.bytes.begin() + 24);
+            }
             ::sendto(reply.fromOtherPort ? m_otherSocket : m_socket, reply.bytes.data(), reply.bytes.size(), 0,
                      reinterpret_cast<sockaddr*>(&client), clientLength);
         }

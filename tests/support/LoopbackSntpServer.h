@@ -20,6 +20,9 @@ inline constexpr std::uint32_t Dec8th2026At071022 = 4005702622U;
 struct SntpReplyFields {
     std::uint32_t transmitSeconds = 0;
     std::uint32_t transmitFraction = 0;
+    std::uint32_t receiveSeconds = 0;
+    std::uint32_t receiveFraction = 0;
+    std::uint64_t originate = 0; // the request's transmit timestamp, if it is to match
     std::uint8_t leap = 0;
     std::uint8_t version = 3;
     std::uint8_t mode = 4;
@@ -34,6 +37,9 @@ public:
     struct Datagram {
         Bytes bytes;
         bool fromOtherPort = false; // sent from a second socket, as a stranger would
+        // Its originate timestamp is overwritten with the request's transmit
+        // timestamp, as a server does.
+        bool echoesRequest = true;
     };
     using Script = std::function<std::vector<Datagram>(const Bytes& request)>;
 

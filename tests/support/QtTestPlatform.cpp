@@ -3,7 +3,7 @@
 namespace chronavel::testing {
 
 QtTestPlatform::QtTestPlatform(IHttpClientFactory* httpClients)
-    : platform{messageBox, eventPump, wallClock, monotonicClock, udpSockets,
+    : platform{messageBox, eventPump, wallClock, monotonicClock, randomSource, udpSockets,
                httpClients != nullptr ? *httpClients : curlHttpClients, jsonParsers, dateFormatter}
 {
 }

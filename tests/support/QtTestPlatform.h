@@ -9,6 +9,7 @@
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
+#include "platform/qt/SystemRandomSource.h"
 #include "tests/support/RecordingMessageBox.h"
 
 namespace chronavel::testing {
@@ -24,6 +25,7 @@ struct QtTestPlatform {
     QtEventPump eventPump{deferred, shutdown};
     QtWallClock wallClock;
     SteadyMonotonicClock monotonicClock;
+    SystemRandomSource randomSource;
     QtUdpSocketFactory udpSockets{deferred, monotonicClock};
     CurlHttpClientFactory curlHttpClients;
     QtJsonParserFactory jsonParsers;

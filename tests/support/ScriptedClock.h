@@ -10,7 +10,7 @@
 namespace chronavel::testing {
 
 // Clocks that move only when the test says, and a pump that lets one second
-// pass on both per call, running the test's hook first (to set the clock or
+// pass on both per call, then runs the test's hook (to set the clock or
 // deliver a socket event).
 class ScriptedClock final : public IWallClock {
 public:
@@ -31,11 +31,11 @@ public:
     void DoEvents() override
     {
         ++calls;
+        m_clock.now += std::chrono::seconds{1};
+        m_monotonic.now += std::chrono::seconds{1};
         if (onCall) {
             onCall(calls);
         }
-        m_clock.now += std::chrono::seconds{1};
-        m_monotonic.now += std::chrono::seconds{1};
     }
 
     // Lets no time pass: only what the hook delivers.

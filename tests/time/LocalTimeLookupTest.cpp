@@ -147,12 +147,12 @@ TEST_F(LocalTimeLookup, HttpStatusIsNotLookedAt)
     EXPECT_EQ(Request(), "12/8/2026 7:10:22 AM");
 }
 
-TEST_F(LocalTimeLookup, HalfSecondIsShownRoundedButSentAsWholeSeconds)
+TEST_F(LocalTimeLookup, SecondsAreShownAndSentAsTheSecondThatHasBegun)
 {
     AnswerTimeWith(Dec8th2026At071022, 0x80000000);
     https.respond(ScriptedResponse::Ok(Offsets("0", "0")));
 
-    EXPECT_EQ(Request(), "12/8/2026 7:10:23 AM");
+    EXPECT_EQ(Request(), "12/8/2026 7:10:22 AM");
     ASSERT_EQ(https.requests().size(), 1U);
     EXPECT_THAT(https.requests()[0].target, ::testing::HasSubstr("&timestamp=1796713822&"));
 }

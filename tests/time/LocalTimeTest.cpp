@@ -3,6 +3,7 @@
 #include "time/LocalTime.h"
 #include "time/TimeZoneRequest.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace chronavel {
@@ -36,9 +37,16 @@ INSTANTIATE_TEST_SUITE_P(
                       OffsetCase{" 3600", std::nullopt}, OffsetCase{"inf", std::nullopt},
                       OffsetCase{"nan", std::nullopt}, OffsetCase{"0x10", std::nullopt}));
 
+// 2026-12-08 07:10:22 UTC, and that instant moved on by a number of seconds.
+UtcTime Dec8th2026At071022(double plusSeconds = 0)
+{
+    using namespace std::chrono;
+    return UtcTime{seconds{1796713822}} + duration_cast<nanoseconds>(duration<double>(plusSeconds));
+}
+
 TEST(LocalCivilTime, AddsBothOffsetsToTheServersTime)
 {
-    const CivilDateTime toronto = LocalCivilTime(4005702622.0, 0, -18000); // 07:10:22 UTC
+    const CivilDateTime toronto = LocalCivilTime(Dec8th2026At071022(), 0, -18000);
     EXPECT_EQ(toronto.year, 2026);
     EXPECT_EQ(toronto.month, 12);
     EXPECT_EQ(toronto.day, 8);
@@ -49,11 +57,11 @@ TEST(LocalCivilTime, AddsBothOffsetsToTheServersTime)
 
 TEST(LocalCivilTime, CrossesMidnightAndMonthEnds)
 {
-    const CivilDateTime evening = LocalCivilTime(4005687600.0, 0, -18000); // 03:00 UTC on the 8th
+    const CivilDateTime evening = LocalCivilTime(Dec8th2026At071022(-4 * 3600 - 10 * 60 - 22), 0, -18000);
     EXPECT_EQ(evening.day, 7);
     EXPECT_EQ(evening.hour, 22);
 
-    const CivilDateTime newYear = LocalCivilTime(3976214399.0, 0, 3600); // 2025-12-31 23:59:59 UTC
+    const CivilDateTime newYear = LocalCivilTime(UtcTime{std::chrono::seconds{1767225599}}, 0, 3600); // 2025-12-31 23:59:59 UTC
     EXPECT_EQ(newYear.year, 2026);
     EXPECT_EQ(newYear.month, 1);
     EXPECT_EQ(newYear.day, 1);
@@ -61,19 +69,21 @@ TEST(LocalCivilTime, CrossesMidnightAndMonthEnds)
     EXPECT_EQ(newYear.second, 59);
 }
 
-TEST(LocalCivilTime, HalfSecondRoundsUp)
+TEST(LocalCivilTime, ShowsTheSecondThatHasBegun)
 {
-    EXPECT_EQ(LocalCivilTime(4005702622.5, 0, 0).second, 23);
-    EXPECT_EQ(LocalCivilTime(4005702659.5, 0, 0).minute, 11);
+    EXPECT_EQ(LocalCivilTime(Dec8th2026At071022(0.999), 0, 0).second, 22);
+    EXPECT_EQ(LocalCivilTime(Dec8th2026At071022(37.5), 0, 0).minute, 10);
+    EXPECT_EQ(LocalCivilTime(Dec8th2026At071022(38), 0, 0).minute, 11);
 }
 
 TEST(TimeZoneAddress, SendsSecondsSince1970AsPlainDigits)
 {
-    EXPECT_EQ(BuildTimeZoneAddress("tz.example:8443", "43.70011, -79.41630", 4005702622.5, "KEY"),
+    EXPECT_EQ(BuildTimeZoneAddress("tz.example:8443", "43.70011, -79.41630", Dec8th2026At071022(0.75), "KEY"),
               "https://tz.example:8443/maps/api/timezone/json?location=43.70011, -79.41630"
               "&timestamp=1796713822&key=KEY");
-    EXPECT_EQ(ToUnixSeconds(2208988800.0), 0);
-    EXPECT_EQ(ToUnixSeconds(6442450943.0), 4233462143); // era 1 has no 32-bit limit
+    // Before 1970 the second that has begun is the one further back.
+    EXPECT_THAT(BuildTimeZoneAddress("h", "", UtcTime{} - std::chrono::milliseconds{1}, "K"),
+                ::testing::HasSubstr("&timestamp=-1&"));
 }
 
 } // namespace

@@ -2,13 +2,19 @@
 #include "time/clsCheckTime.h"
 
 #include "tests/support/LoopbackSntpServer.h"
+#include "time/LocalTime.h"
 #include "tests/support/QtTestPlatform.h"
 #include "tests/support/ScriptedHttpClient.h"
+
+#include <QTest>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <thread>
 
 namespace chronavel {
 namespace {
@@ -39,7 +45,7 @@ protected:
     SntpExchange()
         : platform(&http)
         , sockets(platform.udpSockets)
-        , withKeeper{platform.messageBox, platform.eventPump, platform.wallClock, platform.monotonicClock, sockets,
+        , withKeeper{platform.messageBox, platform.eventPump, platform.wallClock, platform.monotonicClock, platform.randomSource, sockets,
                      http, platform.jsonParsers, platform.dateFormatter}
     {
     }
@@ -65,14 +71,23 @@ protected:
     std::unique_ptr<clsCheckTime> check;
 };
 
-TEST_F(SntpExchange, SendsThe48ByteClientRequest)
+TEST_F(SntpExchange, EachRequestCarriesAFreshNonce)
 {
     AnswerWith({{MakeSntpReply({.transmitSeconds = Dec8th2026At071022})}});
     Request(server.port());
+    Request(server.port());
 
-    Bytes expected(48, 0);
-    expected[0] = 0x1B;
-    EXPECT_THAT(server.Requests(), ElementsAre(expected));
+    const std::vector<Bytes> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2U);
+    std::vector<Bytes> nonces;
+    for (const Bytes& request : requests) {
+        ASSERT_EQ(request.size(), 48U);
+        EXPECT_EQ(request[0], 0x1B);
+        EXPECT_EQ(std::count(request.begin() + 1, request.begin() + 40, 0), 39);
+        nonces.emplace_back(request.begin() + 40, request.end());
+        EXPECT_NE(nonces.back(), Bytes(8, 0));
+    }
+    EXPECT_NE(nonces[0], nonces[1]);
 }
 
 TEST_F(SntpExchange, ReplyIsDecodedAndHandedToTheLookup)
@@ -112,9 +127,9 @@ TEST_P(SntpReplyTimes, ShowTheServersTime)
 INSTANTIATE_TEST_SUITE_P(
     Replies, SntpReplyTimes,
     ::testing::Values(
-        // A half second is sent as whole seconds and shown rounded up.
-        TimeCase{"HalfSecond", Dec8th2026At071022, 0x80000000, "12/8/2026 7:10:23 AM", "1796713822"},
-        TimeCase{"JustUnderHalf", Dec8th2026At071022, 0x7FFFFFFF, "12/8/2026 7:10:22 AM", "1796713822"},
+        // Both show and send the second that has begun.
+        TimeCase{"HalfSecond", Dec8th2026At071022, 0x80000000, "12/8/2026 7:10:22 AM", "1796713822"},
+        TimeCase{"MostOfASecond", Dec8th2026At071022, 0xE0000000, "12/8/2026 7:10:22 AM", "1796713822"},
         TimeCase{"Era1", 0x00000100, 0, "2/7/2036 6:32:32 AM", "2085978752"},
         TimeCase{"Before1970", 0x80000000, 0, "1/20/1968 3:14:08 AM", "-61505152"}),
     [](const auto& param) { return std::string(param.param.name); });
@@ -153,6 +168,17 @@ INSTANTIATE_TEST_SUITE_P(
                       InvalidCase{"NotSynchronised", Reply([](auto& f) { f.leap = 3; })},
                       InvalidCase{"ZeroTransmitTime", MakeSntpReply({})}),
     [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SntpExchange, ReplyThatDoesNotEchoTheNonceIsNoAnswer)
+{
+    LoopbackSntpServer::Datagram replay{MakeSntpReply({.transmitSeconds = Dec8th2026At071022, .originate = 42})};
+    replay.echoesRequest = false;
+    AnswerWith({replay});
+
+    EXPECT_EQ(Request(server.port()), "Error: Invalid Time Reply");
+    EXPECT_THAT(Checkpoints(), ElementsAre("P1", "P2", "P3", "P4"));
+    EXPECT_TRUE(http.requests.empty());
+}
 
 TEST_F(SntpExchange, OversizeDatagramUsesItsFirst48Bytes)
 {
@@ -230,6 +256,58 @@ TEST_F(SntpFailures, HostNameThatCannotBeResolvedIsReportedAtOnce)
     EXPECT_GT(result.size(), std::string("Error: ").size());
     EXPECT_LT(waited, 5.0);
     EXPECT_THAT(Checkpoints(), ElementsAre("P1", "P2", "P3"));
+}
+
+// Answers with this computer's clock, as a server whose time is right would,
+// after a pause that stands for a slow network.
+LoopbackSntpServer::Script AnswerWithTheTimeNowAfter(std::chrono::milliseconds pause)
+{
+    return [pause](const Bytes&) {
+        std::this_thread::sleep_for(pause);
+        const NtpTimestamp now = ToNtpTimestamp(std::chrono::time_point_cast<std::chrono::nanoseconds>(
+            std::chrono::system_clock::now()));
+        return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = now.seconds,
+                                                                         .transmitFraction = now.fraction,
+                                                                         .receiveSeconds = now.seconds,
+                                                                         .receiveFraction = now.fraction})}};
+    };
+}
+
+TEST_F(SntpFailures, ReplyQueuedBehindAnotherRequestsBoxesStillCounts)
+{
+    using namespace std::chrono_literals;
+    // The inner request (a second click) starts while the outer one waits. The
+    // outer reply comes first and its "P4" box is read for 11 s, longer than
+    // the inner wait; the inner reply arrives meanwhile.
+    LoopbackSntpServer outerServer;
+    outerServer.Answer(AnswerWithTheTimeNowAfter(200ms));
+    server.Answer(AnswerWithTheTimeNowAfter(500ms));
+    bool bOuterBoxRead = false;
+    platform.messageBox.onShow = [&](const std::string& prompt) {
+        if (prompt == "P4" && !bOuterBoxRead) {
+            bOuterBoxRead = true;
+            QTest::qWait(11000);
+        }
+    };
+    const auto showsTheSecondCurrentNow = [this](const std::string& text) {
+        const auto now = std::chrono::time_point_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now());
+        const std::string thisSecond = platform.dateFormatter.FormatGeneralDate(LocalCivilTime(now, 0, 0));
+        const std::string lastSecond =
+            platform.dateFormatter.FormatGeneralDate(LocalCivilTime(now - std::chrono::seconds{1}, 0, 0));
+        return text == thisSecond || text == lastSecond;
+    };
+
+    std::string innerResult;
+    QTimer::singleShot(0, [&] {
+        clsCheckTime inner(withKeeper, Endpoints{.ntpHost = "127.0.0.1", .ntpPort = server.port()});
+        innerResult = inner.GetRealTime("ON");
+        EXPECT_PRED1(showsTheSecondCurrentNow, innerResult);
+    });
+    const std::string outerResult = Request(outerServer.port());
+
+    EXPECT_TRUE(bOuterBoxRead);
+    EXPECT_PRED1(showsTheSecondCurrentNow, outerResult);
+    EXPECT_NE(innerResult, "Error: Timeout");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtJsonParser.h"
 #include "tests/support/FakeUdpSocket.h"
+#include "tests/support/FixedRandomSource.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/RecordingMessageBox.h"
 #include "tests/support/ScriptedClock.h"
@@ -11,6 +12,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace chronavel {
 namespace {
@@ -44,15 +47,32 @@ protected:
     ScriptedHttpClientFactory http{UtcZoneResponse};
     QtJsonParserFactory json;
     QtDateFormatter dates{QLocale(QLocale::English, QLocale::UnitedStates)};
-    Platform platform{messageBox, pump, clock, monotonic, sockets, http, json, dates};
+    FixedRandomSource random;
+    Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};
     std::unique_ptr<clsCheckTime> check;
 };
 
-TEST_F(WaitLoop, ConfiguresTheSocketInOrderThenSends)
+// A server's answer to the request, which echoes its nonce.
+Bytes AnswerTo(const WaitLoop&, SntpReplyFields fields, std::uint64_t nonce)
 {
+    fields.originate = nonce;
+    return MakeSntpReply(fields);
+}
+
+TEST_F(WaitLoop, SendsTheRequestWithItsNonceToTheConfiguredServer)
+{
+    random.value = 0xF00DFACE0BADCAFE;
     Request();
-    EXPECT_THAT(sockets.socket->calls, ElementsAre("Protocol 1", "RemotePort 123", "LocalPort 0",
-                                                   "RemoteHost time.example", "Bind 0", "SendData 48", "Close"));
+
+    Bytes expected(40, 0);
+    expected[0] = 0x1B;
+    expected.insert(expected.end(), {0xF0, 0x0D, 0xFA, 0xCE, 0x0B, 0xAD, 0xCA, 0xFE});
+    EXPECT_EQ(sockets.socket->sent, expected);
+    // The datagram can only go where the socket was pointed before it was sent.
+    const auto& calls = sockets.socket->calls;
+    const auto sendData = std::find(calls.begin(), calls.end(), "SendData 48");
+    EXPECT_NE(std::find(calls.begin(), sendData, "RemoteHost time.example"), sendData);
+    EXPECT_NE(std::find(calls.begin(), sendData, "RemotePort 123"), sendData);
 }
 
 TEST_F(WaitLoop, SilenceEndsAfterTenSecondsWithTheSocketClosed)
@@ -92,7 +112,9 @@ INSTANTIATE_TEST_SUITE_P(Clock, WallClockChanges,
 TEST_F(WaitLoop, ReplyDuringTheWaitEndsItAtTheNextTest)
 {
     AtPumpCall(3, [this] {
-        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});
+        sockets.socket->receivedAt = monotonic.now;
+        sockets.socket->sentAt = monotonic.now;
+        sockets.socket->received = AnswerTo(*this, {.transmitSeconds = Dec8th2026At071022}, random.value);
         sockets.socket->events.DataArrival(48);
     });
 
@@ -131,7 +153,7 @@ TEST_P(ReadFailures, EndTheRequestWithTheDescription)
 {
     sockets.failingCall = GetParam();
     AtPumpCall(1, [this] {
-        sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022});
+        sockets.socket->received = AnswerTo(*this, {.transmitSeconds = Dec8th2026At071022}, random.value);
         sockets.socket->events.DataArrival(48);
     });
 
@@ -141,6 +163,73 @@ TEST_P(ReadFailures, EndTheRequestWithTheDescription)
 }
 
 INSTANTIATE_TEST_SUITE_P(Calls, ReadFailures, ::testing::Values("GetData", "Close"));
+
+// The exchange on the monotonic clock: the request leaves, the reply arrives
+// a round trip later, then the user reads and dismisses the boxes.
+class ExchangeTiming : public WaitLoop {
+protected:
+    void ReplyAfter(std::chrono::milliseconds roundTrip, std::chrono::milliseconds heldByServer,
+                    std::uint32_t transmitFraction = 0)
+    {
+        AtPumpCall(1, [=, this] {
+            const NtpTimestamp transmitted{Dec8th2026At071022, transmitFraction};
+            const NtpTimestamp received = ToNtpTimestamp(ToUtcTime(transmitted) - heldByServer);
+            sockets.socket->sentAt = monotonic.now - roundTrip;
+            sockets.socket->receivedAt = monotonic.now;
+            sockets.socket->received = AnswerTo(*this,
+                                                {.transmitSeconds = transmitted.seconds,
+                                                 .transmitFraction = transmitted.fraction,
+                                                 .receiveSeconds = received.seconds,
+                                                 .receiveFraction = received.fraction},
+                                                random.value);
+            sockets.socket->events.DataArrival(48);
+        });
+    }
+
+    void EachBoxTakes(std::chrono::milliseconds reading)
+    {
+        messageBox.onShow = [this, reading](const std::string&) { monotonic.now += reading; };
+    }
+};
+
+TEST_F(ExchangeTiming, TheTimeShownIsTheTimeWhenItIsHandedOver)
+{
+    using namespace std::chrono_literals;
+    EachBoxTakes(1500ms);
+    ReplyAfter(0ms, 0ms, 0x9999999A); // 07:10:22.6
+
+    // "P4" to "P9" take 9 s after the reply; the service is asked after "P7", 6 s in.
+    EXPECT_EQ(Request(), "12/8/2026 7:10:31 AM");
+    ASSERT_EQ(http.requests.size(), 1U);
+    EXPECT_THAT(http.requests[0].url, ::testing::HasSubstr("&timestamp=1796713828&"));
+}
+
+struct RoundTripCase {
+    const char* name;
+    int roundTripMs;
+    int heldByServerMs;
+    const char* shown; // the reply left at 07:10:22.0
+};
+
+class RoundTrips : public ExchangeTiming, public ::testing::WithParamInterface<RoundTripCase> {};
+
+TEST_P(RoundTrips, AddHalfTheDelayToTheServersTime)
+{
+    const RoundTripCase& c = GetParam();
+    ReplyAfter(std::chrono::milliseconds{c.roundTripMs}, std::chrono::milliseconds{c.heldByServerMs});
+    EXPECT_EQ(Request(), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Delays, RoundTrips,
+    ::testing::Values(RoundTripCase{"NoRoundTrip", 0, 0, "12/8/2026 7:10:22 AM"},
+                      // 4 s away, 1 s of it at the server: 1.5 s each way.
+                      RoundTripCase{"HalfOfTheNetworksShare", 4000, 1000, "12/8/2026 7:10:23 AM"},
+                      // The server claims more time than the round trip took: no delay, not a negative one.
+                      RoundTripCase{"ServerTimeBeyondTheRoundTrip", 1000, 5000, "12/8/2026 7:10:22 AM"},
+                      // A receive time after the transmit time counts as none.
+                      RoundTripCase{"ReceivedAfterTransmitted", 4000, -1000, "12/8/2026 7:10:24 AM"}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
 } // namespace chronavel

@@ -1,68 +1,89 @@
 #include "sntp/NtpPacket.h"
 
-#include <algorithm>
-
 namespace chronavel {
 namespace {
 
-constexpr std::size_t TransmitSecondsOffset = 40;
-constexpr std::size_t TransmitFractionOffset = 44;
+constexpr std::size_t OriginateOffset = 24;
+constexpr std::size_t ReceiveOffset = 32;
+constexpr std::size_t TransmitOffset = 40;
 
 constexpr std::uint8_t LeapNotSynchronised = 3;
 constexpr std::uint8_t ModeServer = 4;
 constexpr std::uint8_t StratumKissOfDeath = 0;
 constexpr std::uint8_t StratumHighest = 15;
 
-constexpr double Era1Start = 4294967296.0; // 2^32 seconds: 2036-02-07 06:28:16 UTC
+constexpr std::chrono::seconds From1900To1970{2208988800};
+constexpr std::chrono::seconds EraLength{std::int64_t{1} << 32};
+constexpr std::uint64_t FractionsPerSecond = std::uint64_t{1} << 32;
+constexpr std::uint64_t NanosecondsPerSecond = 1'000'000'000;
 
-std::uint32_t ReadBigEndian32(const NtpPacket& packet, std::size_t offset)
+std::uint32_t ReadBigEndian32(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
-    return (std::uint32_t{packet[offset]} << 24) | (std::uint32_t{packet[offset + 1]} << 16)
-        | (std::uint32_t{packet[offset + 2]} << 8) | std::uint32_t{packet[offset + 3]};
+    return (std::uint32_t{bytes[offset]} << 24) | (std::uint32_t{bytes[offset + 1]} << 16)
+        | (std::uint32_t{bytes[offset + 2]} << 8) | std::uint32_t{bytes[offset + 3]};
+}
+
+void WriteBigEndian32(NtpPacket& packet, std::size_t offset, std::uint32_t value)
+{
+    for (std::size_t i = 0; i < 4; ++i) {
+        packet[offset + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    }
+}
+
+NtpTimestamp ReadTimestamp(std::span<const std::uint8_t> bytes, std::size_t offset)
+{
+    return {ReadBigEndian32(bytes, offset), ReadBigEndian32(bytes, offset + 4)};
 }
 
 } // namespace
 
-NtpPacket BuildRequest()
+UtcTime ToUtcTime(NtpTimestamp timestamp)
+{
+    using std::chrono::nanoseconds;
+    std::chrono::seconds sinceEra0{timestamp.seconds};
+    // RFC 4330 section 3: with the top bit clear the count has wrapped into era 1.
+    if ((timestamp.seconds & 0x80000000U) == 0) {
+        sinceEra0 += EraLength;
+    }
+    const auto fraction = nanoseconds{(timestamp.fraction * NanosecondsPerSecond + FractionsPerSecond / 2) >> 32};
+    return UtcTime{sinceEra0 - From1900To1970} + fraction;
+}
+
+NtpTimestamp ToNtpTimestamp(UtcTime instant)
+{
+    using namespace std::chrono;
+    const auto sinceEra0 = instant.time_since_epoch() + From1900To1970;
+    const auto whole = floor<seconds>(sinceEra0);
+    const auto nanosecondsIntoSecond = static_cast<std::uint64_t>((sinceEra0 - whole).count());
+    const std::uint64_t fraction = (nanosecondsIntoSecond * FractionsPerSecond + NanosecondsPerSecond / 2)
+        / NanosecondsPerSecond;
+    // Just under a whole second may round up to the next one.
+    if (fraction == FractionsPerSecond) {
+        return {static_cast<std::uint32_t>(whole.count() + 1), 0};
+    }
+    return {static_cast<std::uint32_t>(whole.count()), static_cast<std::uint32_t>(fraction)};
+}
+
+NtpPacket BuildRequest(NtpTimestamp nonce)
 {
     NtpPacket request{};
     request[0] = 0x1B; // leap 0, version 3, mode 3 (client)
+    // RFC 4330 section 5 lets a client put any value in its transmit
+    // timestamp; a random one ties the reply to this request.
+    WriteBigEndian32(request, TransmitOffset, nonce.seconds);
+    WriteBigEndian32(request, TransmitOffset + 4, nonce.fraction);
     return request;
 }
 
-NtpPacket CopyIntoPacket(std::span<const std::uint8_t> datagram)
-{
-    NtpPacket packet{};
-    std::copy_n(datagram.begin(), std::min(datagram.size(), packet.size()), packet.begin());
-    return packet;
-}
-
-NtpSeconds DecodeTransmitTime(const NtpPacket& reply)
-{
-    const std::uint32_t seconds = ReadBigEndian32(reply, TransmitSecondsOffset);
-    const std::uint32_t fraction = ReadBigEndian32(reply, TransmitFractionOffset);
-
-    NtpSeconds value = static_cast<double>(seconds);
-    // RFC 4330 section 3: with the top bit clear the count has wrapped into era 1.
-    if ((seconds & 0x80000000U) == 0) {
-        value += Era1Start;
-    }
-    if ((fraction & 0x80000000U) != 0) {
-        value += 0.5;
-    }
-    return value;
-}
-
-bool IsUsableReply(std::span<const std::uint8_t> datagram)
+bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
 {
     // RFC 4330 section 4: anything shorter cannot hold a transmit timestamp.
     if (datagram.size() < NtpPacketSize) {
         return false;
     }
-    const NtpPacket reply = CopyIntoPacket(datagram);
-    const std::uint8_t leap = reply[0] >> 6;
-    const std::uint8_t mode = reply[0] & 0x07;
-    const std::uint8_t stratum = reply[1];
+    const std::uint8_t leap = datagram[0] >> 6;
+    const std::uint8_t mode = datagram[0] & 0x07;
+    const std::uint8_t stratum = datagram[1];
 
     // RFC 4330 section 5: a reply to a unicast request is in server mode.
     if (mode != ModeServer) {
@@ -76,16 +97,21 @@ bool IsUsableReply(std::span<const std::uint8_t> datagram)
     if (leap == LeapNotSynchronised) {
         return false;
     }
+    // RFC 4330 section 5: the originate timestamp must echo our transmit timestamp.
+    if (ReadTimestamp(datagram, OriginateOffset) != nonce) {
+        return false;
+    }
     // RFC 4330 section 5: the transmit timestamp must be nonzero.
-    return ReadBigEndian32(reply, TransmitSecondsOffset) != 0 || ReadBigEndian32(reply, TransmitFractionOffset) != 0;
+    return ReadTimestamp(datagram, TransmitOffset) != NtpTimestamp{};
 }
 
-std::optional<NtpSeconds> ReadReply(std::span<const std::uint8_t> datagram)
+std::optional<ServerTimes> ReadReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
 {
-    if (!IsUsableReply(datagram)) {
+    if (!IsUsableReply(datagram, nonce)) {
         return std::nullopt;
     }
-    return DecodeTransmitTime(CopyIntoPacket(datagram));
+    return ServerTimes{.received = ToUtcTime(ReadTimestamp(datagram, ReceiveOffset)),
+                       .transmitted = ToUtcTime(ReadTimestamp(datagram, TransmitOffset))};
 }
 
 } // namespace chronavel

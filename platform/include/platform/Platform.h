@@ -6,6 +6,7 @@
 #include "platform/JsonParser.h"
 #include "platform/MessageBox.h"
 #include "platform/MonotonicClock.h"
+#include "platform/RandomSource.h"
 #include "platform/UdpSocket.h"
 #include "platform/WallClock.h"
 
@@ -18,6 +19,7 @@ struct Platform {
     IEventPump& eventPump;
     IWallClock& wallClock;
     IMonotonicClock& monotonicClock;
+    IRandomSource& randomSource;
     IUdpSocketFactory& udpSockets;
     IHttpClientFactory& httpClients;
     IJsonParserFactory& jsonParsers;

@@ -14,9 +14,9 @@ namespace chronavel {
 // to even, within -32768 to 32767. Nothing for any other text.
 std::optional<std::int16_t> ParseOffsetSeconds(std::string_view text);
 
-// The calendar date and clock time at seconds + offsets after 1900-01-01
-// 00:00, a half second rounding up. The sum already is the local civil
-// time; no time zone of this computer takes part.
-CivilDateTime LocalCivilTime(NtpSeconds seconds, std::int16_t dstOffset, std::int16_t rawOffset);
+// The calendar date and clock time of the second that is current at utc,
+// moved by both offsets. The sum already is the local civil time; no time
+// zone of this computer takes part.
+CivilDateTime LocalCivilTime(UtcTime utc, std::int16_t dstOffset, std::int16_t rawOffset);
 
 } // namespace chronavel

@@ -2,10 +2,13 @@
 
 #include "platform/Platform.h"
 #include "platform/UdpSocket.h"
-#include "time/Endpoints.h"
 #include "sntp/NtpPacket.h"
+#include "time/Endpoints.h"
+#include "time/ServerClock.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace chronavel {
@@ -24,15 +27,22 @@ public:
     std::string GetRealTime(const std::string& sProvince);
 
 private:
+    // What the time zone service said applies in the province.
+    struct ZoneOffsets {
+        std::int16_t dst = 0;
+        std::int16_t raw = 0;
+    };
+
     void DataArrival(long bytesTotal) override { Winsock_DataArrival(bytesTotal); }
     void Error(int number, const std::string& description) override { Winsock_Error(number, description); }
 
     void SendRequest(const NtpPacket& request);
     void Winsock_DataArrival(long bytesTotal);
     void Winsock_Error(int Number, const std::string& Description);
-    void LookupLocalTime(NtpSeconds seconds);
-    void StoreLocalTime(const std::string& response, NtpSeconds seconds);
+    void LookupLocalTime(const ServerClock& serverClock);
+    void StoreOffsets(const std::string& response);
     std::string GetJsonValue(const std::string& json, const std::string& key);
+    std::string LocalTimeNow() const;
 
     const Platform& m_platform;
     const Endpoints m_endpoints;
@@ -41,6 +51,10 @@ private:
     bool m_bReplied = false;
     std::string m_sResult;
     std::unique_ptr<IUdpSocket> Winsock;
+
+    NtpTimestamp m_nonce;                     // the reply must echo it
+    std::optional<ServerClock> m_serverClock; // from the reply
+    std::optional<ZoneOffsets> m_offsets;     // from the time zone service
 };
 
 } // namespace chronavel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,25 +13,40 @@ namespace chronavel {
 inline constexpr std::size_t NtpPacketSize = 48;
 using NtpPacket = std::array<std::uint8_t, NtpPacketSize>;
 
-// Seconds since 1900-01-01 00:00 UTC: the whole seconds of a transmit
-// timestamp, plus exactly 0.5 when its fraction is at least one half.
-using NtpSeconds = double;
+// A timestamp as it travels: seconds since 1900-01-01 00:00 UTC, modulo
+// 2^32, and the fraction of a second in units of 2^-32.
+struct NtpTimestamp {
+    std::uint32_t seconds = 0;
+    std::uint32_t fraction = 0;
+    bool operator==(const NtpTimestamp&) const = default;
+};
 
-// Client request: version 3, mode 3, every other field zero.
-NtpPacket BuildRequest();
+// An instant of true time (UTC, to the nanosecond).
+using UtcTime = std::chrono::sys_time<std::chrono::nanoseconds>;
 
-// The first 48 bytes of a datagram; a shorter one is padded with zeros.
-NtpPacket CopyIntoPacket(std::span<const std::uint8_t> datagram);
+// The instant a timestamp stands for, placed in the era that runs from
+// 1968-01-20 to 2104-02-26 (RFC 4330 section 3).
+UtcTime ToUtcTime(NtpTimestamp timestamp);
+// The timestamp of an instant in that range.
+NtpTimestamp ToNtpTimestamp(UtcTime instant);
 
-// The transmit time of a reply, placed in the era that runs from 1968-01-20
-// to 2104-02-26 (RFC 4330 section 3).
-NtpSeconds DecodeTransmitTime(const NtpPacket& reply);
+// Client request: version 3, mode 3. Its transmit timestamp carries the
+// nonce, which a server's reply echoes as its originate timestamp.
+NtpPacket BuildRequest(NtpTimestamp nonce);
 
-// Whether a datagram is a server's answer that carries a time (RFC 4330
-// sections 5 and 8).
-bool IsUsableReply(std::span<const std::uint8_t> datagram);
+// What a reply says of the exchange: when the request reached the server
+// and when the reply left it.
+struct ServerTimes {
+    UtcTime received;
+    UtcTime transmitted;
+};
 
-// The reply's time, or nothing when the datagram is not a usable reply.
-std::optional<NtpSeconds> ReadReply(std::span<const std::uint8_t> datagram);
+// Whether a datagram is the server's answer to the request that carried
+// nonce, and carries a time (RFC 4330 sections 5 and 8).
+bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce);
+
+// The server's times, or nothing when the datagram is not such an answer.
+// Bytes beyond the first 48 are ignored.
+std::optional<ServerTimes> ReadReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce);
 
 } // namespace chronavel
