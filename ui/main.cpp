@@ -1,3 +1,4 @@
+#include "ChronavelVersion.h"
 #include "platform/qt/RealPlatform.h"
 #include "ui/Form1.h"
 #include "ui/TimeRequest.h"
@@ -43,6 +44,9 @@ int main(int argc, char** argv)
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Chronavel"));
+    QApplication::setApplicationVersion(QStringLiteral(CHRONAVEL_VERSION_STRING));
+    // Wayland compositors find the desktop entry, and so the icon, by this name.
+    QApplication::setDesktopFileName(QStringLiteral(CHRONAVEL_APP_ID));
 
     chronavel::RealPlatform realPlatform;
     const chronavel::Platform& platform = realPlatform.platform();
