@@ -88,6 +88,27 @@ std::string EncodeSpaces(const std::string& url)
     return encoded;
 }
 
+// The address as far as its path: the query may hold a secret (the service's
+// key), and error texts reach the user's screen.
+std::string WithoutQuery(const std::string& url)
+{
+    return url.substr(0, url.find_first_of("?#"));
+}
+
+// Failure texts from curl itself may quote the address; never its query.
+std::string WithoutTheQueryOf(std::string text, const std::string& url)
+{
+    const std::size_t queryStart = url.find_first_of("?#");
+    if (queryStart == std::string::npos) {
+        return text;
+    }
+    const std::string query = url.substr(queryStart);
+    for (std::size_t at = text.find(query); at != std::string::npos; at = text.find(query, at)) {
+        text.replace(at, query.size(), "?...");
+    }
+    return text;
+}
+
 void RequireHttpsUrl(const std::string& url)
 {
     const UrlHandle parsed(curl_url());
@@ -96,13 +117,13 @@ void RequireHttpsUrl(const std::string& url)
     }
     const CURLUcode parseCode = curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_PATH_AS_IS);
     if (parseCode != CURLUE_OK) {
-        throw PlatformError("Invalid address \"" + url + "\": " + curl_url_strerror(parseCode));
+        throw PlatformError("Invalid address \"" + WithoutQuery(url) + "\": " + curl_url_strerror(parseCode));
     }
     char* scheme = nullptr;
     const CURLUcode schemeCode = curl_url_get(parsed.get(), CURLUPART_SCHEME, &scheme, 0);
     const CurlString ownedScheme(scheme);
     if (schemeCode != CURLUE_OK || !scheme || !EqualsIgnoringCase(scheme, "https")) {
-        throw PlatformError("Only https:// addresses are allowed, not \"" + url + "\"");
+        throw PlatformError("Only https:// addresses are allowed, not \"" + WithoutQuery(url) + "\"");
     }
 }
 
@@ -335,7 +356,7 @@ void CurlHttpClient::Send(const std::string& body)
                 description += ": " + detail;
             }
         }
-        throw PlatformError(description);
+        throw PlatformError(WithoutTheQueryOf(description, m_url));
     }
     m_response = std::move(transfer.body);
     m_answered = true;

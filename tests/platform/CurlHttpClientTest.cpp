@@ -377,22 +377,49 @@ INSTANTIATE_TEST_SUITE_P(
 
 class RejectedAddress : public CurlHttpClientTest, public ::testing::WithParamInterface<std::string> {};
 
-TEST_P(RejectedAddress, OpenRefusesAnythingButHttps)
+constexpr const char* SecretKey = "AIzaSecretKeyThatMustNeverBeShown";
+
+// What a failure says, which the user may see.
+std::string FailureText(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const PlatformError& failure) {
+        return failure.what();
+    }
+    return "(no failure)";
+}
+
+TEST_P(RejectedAddress, OpenRefusesAnythingButHttpsWithoutQuotingTheKey)
 {
     std::string address = GetParam();
     const std::string portText = std::to_string(m_server.port());
     if (const std::size_t at = address.find("PORT"); at != std::string::npos) {
         address.replace(at, 4, portText);
     }
+    address += std::string("?location=1,2&key=") + SecretKey;
     const std::unique_ptr<IHttpClient> client = NewClient();
-    EXPECT_THROW(client->Open("POST", address, false), PlatformError) << address;
+    const std::string failure = FailureText([&] { client->Open("POST", address, false); });
+    EXPECT_NE(failure, "(no failure)") << address;
+    EXPECT_EQ(failure.find(SecretKey), std::string::npos) << failure;
     EXPECT_THROW(client->Send("body"), PlatformError);
     EXPECT_TRUE(m_server.requests().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(CurlHttpClient, RejectedAddress,
                          ::testing::Values("http://127.0.0.1:PORT/", "ftp://127.0.0.1:PORT/", "file:///etc/hostname",
-                                           "127.0.0.1:PORT/no-scheme", "", "https://", "https://127.0.0.1:PORT/\r\nX: y"));
+                                           "127.0.0.1:PORT/no-scheme", "", "https://", "https://127.0.0.1:PORT/\r\nX: y",
+                                           "https://[::1/"));
+
+TEST_F(CurlHttpClientTest, TransportFailureNamesTheHostButNotTheKey)
+{
+    const support::RefusingTcpPort refusing;
+    const std::unique_ptr<IHttpClient> client = NewClient();
+    client->Open("POST", Loopback(refusing.port(), "/maps?key=") + SecretKey, false);
+    const std::string failure = FailureText([&] { client->Send("key=" + std::string(SecretKey)); });
+    EXPECT_NE(failure.find("127.0.0.1"), std::string::npos) << failure;
+    EXPECT_EQ(failure.find(SecretKey), std::string::npos) << failure;
+}
 
 TEST_F(CurlHttpClientTest, AsynchronousOpenIsRefused)
 {

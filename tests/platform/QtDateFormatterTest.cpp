@@ -1,6 +1,10 @@
 // The general date text in the user's locale.
 #include "platform/qt/QtDateFormatter.h"
 
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+
 #include <gtest/gtest.h>
 
 namespace chronavel {
@@ -26,13 +30,35 @@ TEST(GeneralDate, GermanTakesItsOwnShape)
     EXPECT_EQ(german.FormatGeneralDate(Midnight), "08.12.2026");
 }
 
-TEST(GeneralDate, NeverStartsWithTheErrorPrefix)
+TEST(GeneralDate, CanadiansSeeTheirOwnLocalesShape)
 {
-    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German),
-                                  QLocale(QLocale::French, QLocale::Canada), QLocale(QLocale::Japanese)}) {
-        const std::string text = QtDateFormatter(locale).FormatGeneralDate(Morning);
-        EXPECT_NE(text.substr(0, 5), "Error") << text;
-        EXPECT_NE(text.find("2026"), std::string::npos) << text;
+    EXPECT_EQ(QtDateFormatter(QLocale(QLocale::English, QLocale::Canada)).FormatGeneralDate(Afternoon),
+              "2026-07-01 1:05:09 P.M.");
+    EXPECT_EQ(QtDateFormatter(QLocale(QLocale::French, QLocale::Canada)).FormatGeneralDate(Afternoon),
+              "2026-07-01 13 h 05 min 09 s");
+}
+
+TEST(GeneralDate, DayPeriodFieldUnknownToQtIsWrittenAsAmPm)
+{
+    EXPECT_EQ(QtDateFormatter(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan))
+                  .FormatGeneralDate(Afternoon),
+              "2026/7/1 下午1:05:09");
+}
+
+// Every locale Qt knows: the four-digit year and the seconds, and nothing of
+// the time zone, not even the brackets or separator that held its name.
+TEST(GeneralDate, EveryLocaleShowsTheYearAndSecondsWithoutAZone)
+{
+    const QDate date(Morning.year, Morning.month, Morning.day);
+    const QTime time(Morning.hour, Morning.minute, Morning.second);
+    static const QRegularExpression strayPunctuation(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]|^[\\s,]|[\\s,]$|\\s{2}"));
+    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
+        const QString text = QString::fromStdString(QtDateFormatter(locale).FormatGeneralDate(Morning));
+        const QString context = locale.name() + QStringLiteral(": ") + text;
+        EXPECT_TRUE(text.contains(locale.toString(date, QStringLiteral("yyyy")))) << context.toStdString();
+        EXPECT_TRUE(text.contains(locale.toString(time, QStringLiteral("ss")))) << context.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("UTC")) || text.contains(QStringLiteral("GMT"))) << context.toStdString();
+        EXPECT_FALSE(text.contains(strayPunctuation)) << context.toStdString();
     }
 }
 
