@@ -1,9 +1,5 @@
-# Warnings for the project's own targets; CI turns them into errors.
-option(CHRONAVEL_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
-
+# Warnings for the project's own targets; the presets turn them into errors
+# with CMAKE_COMPILE_WARNING_AS_ERROR.
 function(chronavel_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Wno-missing-field-initializers)
-  if(CHRONAVEL_WARNINGS_AS_ERRORS)
-    target_compile_options(${target} PRIVATE -Werror)
-  endif()
 endfunction()
