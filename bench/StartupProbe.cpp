@@ -1,7 +1,7 @@
 // The program's start-up, ending as soon as its window has been shown.
 #include "bench/PeakMemory.h"
 #include "platform/qt/RealPlatform.h"
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,5 +1,5 @@
 // What a click on "Request Time" does with each kind of answer.
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include "platform/PlatformError.h"
 #include "tests/support/RecordingMessageBox.h"

@@ -1,5 +1,5 @@
 // What the window looks like before anyone clicks: controls, fonts, focus, icon.
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include "platform/qt/QtDateFormatter.h"
 #include "tests/support/RecordingMessageBox.h"

@@ -1,6 +1,6 @@
 // The window on the real request: Qt sockets and event pump against a
 // loopback SNTP responder, and the time zone service over HTTPS.
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
 #include "tests/support/LoopbackHttpsServer.h"
 #include "tests/support/LoopbackSntpServer.h"

@@ -1,6 +1,6 @@
 #include "ChronavelVersion.h"
 #include "platform/qt/RealPlatform.h"
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 #include "ui/TimeRequest.h"
 
 #include <QApplication>

@@ -25,7 +25,6 @@ protected:
 private:
     // noexcept: whatever escapes here would unwind through Qt's event loop.
     void cmdRequestTime_Click() noexcept;
-    void ShowError(const std::string& prompt);
     void ShowLocalTime(const std::string& text);
 
     IMessageBox& m_messageBox;

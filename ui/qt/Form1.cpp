@@ -1,7 +1,6 @@
-#include "ui/Form1.h"
+#include "ui/qt/Form1.h"
 
-#include "platform/PlatformError.h"
-#include "time/ResultTexts.h"
+#include "ui/RequestTimeClick.h"
 
 #include <QEvent>
 #include <QFont>
@@ -14,9 +13,6 @@
 
 namespace chronavel {
 namespace {
-
-constexpr const char* ErrorTitle = "Error Validating Time";
-constexpr const char* Province = "ON";
 
 // Tahoma where the system has it, else Liberation Sans; the boxes leave room
 // for the captions in either.
@@ -108,28 +104,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::cmdRequestTime_Click() noexcept
 {
-    try {
-        // Events are pumped while the request waits, so another click may
-        // run a whole request of its own inside this one.
-        const std::string sAnswer = m_request(Province);
-        if (sAnswer.substr(0, 5) == "Error") {
-            ShowError(sAnswer);
-        } else {
-            ShowLocalTime(sAnswer);
-        }
-    } catch (const RequestAbandoned&) {
-        // The application is closing; there is nobody left to tell.
-    } catch (const std::exception& failure) {
-        try {
-            ShowError(ErrorPrefix + std::string(failure.what()));
-        } catch (const RequestAbandoned&) {
-        }
-    }
-}
-
-void Form1::ShowError(const std::string& prompt)
-{
-    m_messageBox.Show(prompt, ErrorTitle);
+    HandleRequestTimeClick(m_request, m_messageBox, [this](const std::string& text) { ShowLocalTime(text); });
 }
 
 void Form1::ShowLocalTime(const std::string& text)
