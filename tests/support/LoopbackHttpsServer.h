@@ -2,15 +2,12 @@
 
 #include "tests/support/TestCertificate.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,7 +25,7 @@ struct RecordedRequest {
     std::string target; // path and query exactly as on the request line
     std::string version;
     std::map<std::string, std::string, HeaderNameLess> headers; // repeated names joined with ", "
-    std::string body;    // as many bytes as Content-Length said
+    std::string body;    // as sent, chunked encoding undone
 };
 
 // What the server does with a request.
@@ -43,8 +40,8 @@ struct ScriptedResponse {
     };
 
     Behaviour behaviour = Behaviour::Answer;
-    std::string statusLine = "HTTP/1.1 200 OK";
-    std::vector<std::pair<std::string, std::string>> headers;
+    std::string statusLine = "HTTP/1.1 200 OK"; // only its code is used: httplib words the reason
+    std::vector<std::pair<std::string, std::string>> headers; // Content-Type is "text/plain" unless given
     std::string body;
     // Without Content-Length the body ends where the connection closes.
     bool sendContentLength = true;
@@ -59,9 +56,9 @@ struct ScriptedResponse {
     static ScriptedResponse CloseAtOnce();
 };
 
-// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port, serving one
-// connection at a time on a thread of its own and closing each after one
-// exchange. It answers "200 OK" with an empty body until told otherwise.
+// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port, on httplib, closing
+// each connection after one exchange. It answers "200 OK" with an empty body
+// until told otherwise.
 class LoopbackHttpsServer {
 public:
     using Handler = std::function<ScriptedResponse(const RecordedRequest&)>;
@@ -77,7 +74,7 @@ public:
 
     // For every connection from now on.
     void respond(ScriptedResponse response);
-    // For scripts that depend on the request; called on the server's thread.
+    // For scripts that depend on the request; called on a server thread.
     void respond(Handler handler);
 
     // Every request received so far, in order of arrival.
@@ -86,20 +83,10 @@ public:
     void forgetRequests();
 
 private:
-    struct Tls;
+    class Service;
 
-    void Serve();
-    void ServeConnection(int socket);
-
-    std::unique_ptr<Tls> m_tls;
-    int m_listener = -1;
+    std::unique_ptr<Service> m_service;
     int m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    mutable std::mutex m_mutex;
-    Handler m_handler;
-    bool m_closeOnAccept = false;
-    std::vector<RecordedRequest> m_requests;
-    std::thread m_thread;
 };
 
 } // namespace chronavel::testing
