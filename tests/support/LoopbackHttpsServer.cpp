@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cctype>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
@@ -167,6 +168,7 @@ private:
     LoopbackHttpsServer::Handler m_script = [](const RecordedRequest&) { return ScriptedResponse{}; };
     bool m_closeOnAccept = false;
     std::vector<RecordedRequest> m_requests;
+    std::set<int> m_served; // sockets of the connections being served
 };
 
 LoopbackHttpsServer::Service::Service(const ServerIdentity& identity)
@@ -191,6 +193,13 @@ LoopbackHttpsServer::Service::Service(const ServerIdentity& identity)
 LoopbackHttpsServer::Service::~Service()
 {
     m_stopping = true;
+    {
+        // Ends every wait on a connection at once, the handshake's included.
+        const std::lock_guard lock(m_mutex);
+        for (const int socket : m_served) {
+            ::shutdown(socket, SHUT_RDWR);
+        }
+    }
     if (m_thread.joinable()) {
         stop();
         m_thread.join();
@@ -244,13 +253,18 @@ void LoopbackHttpsServer::Service::ForgetRequests()
 
 bool LoopbackHttpsServer::Service::process_and_close_socket(int socket)
 {
-    bool closeOnAccept = false;
+    bool serve = false;
     {
         const std::lock_guard lock(m_mutex);
-        closeOnAccept = m_closeOnAccept;
+        serve = !m_closeOnAccept && !m_stopping;
+        if (serve) {
+            m_served.insert(socket);
+        }
     }
-    if (!closeOnAccept) {
+    if (serve) {
         Serve(socket);
+        const std::lock_guard lock(m_mutex);
+        m_served.erase(socket);
     }
     ERR_clear_error();
     ::close(socket);
