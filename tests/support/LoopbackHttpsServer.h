@@ -2,12 +2,18 @@
 
 #include "tests/support/TestCertificate.h"
 
+#include <httplib.h>
+#include <openssl/ssl.h>
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -50,22 +56,26 @@ struct ScriptedResponse {
     std::size_t pieceBytes = 0;
     std::chrono::milliseconds pauseAfterPiece{0};
 
-    static ScriptedResponse Ok(std::string body);
-    static ScriptedResponse WithStatus(std::string statusLine, std::string body);
-    static ScriptedResponse NeverAnswer();
-    static ScriptedResponse CloseAtOnce();
+    static ScriptedResponse Ok(std::string body) { return {.body = std::move(body)}; }
+    static ScriptedResponse WithStatus(std::string statusLine, std::string body)
+    {
+        return {.statusLine = std::move(statusLine), .body = std::move(body)};
+    }
+    static ScriptedResponse NeverAnswer() { return {.behaviour = Behaviour::NeverAnswer}; }
+    static ScriptedResponse CloseAtOnce() { return {.behaviour = Behaviour::CloseAtOnce}; }
 };
 
-// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port, on httplib, closing
-// each connection after one exchange. It answers "200 OK" with an empty body
-// until told otherwise.
-class LoopbackHttpsServer {
+// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port: httplib's HTTP over
+// a TLS layer of its own (TlsServerStream), which is also what lets it drop a
+// connection before the handshake. Each connection ends after one exchange.
+// It answers "200 OK" with an empty body until told otherwise.
+class LoopbackHttpsServer : private httplib::Server {
 public:
     using Handler = std::function<ScriptedResponse(const RecordedRequest&)>;
 
     explicit LoopbackHttpsServer(const TestCertificate& certificates);
     explicit LoopbackHttpsServer(const ServerIdentity& identity);
-    ~LoopbackHttpsServer();
+    ~LoopbackHttpsServer() override;
 
     LoopbackHttpsServer(const LoopbackHttpsServer&) = delete;
     LoopbackHttpsServer& operator=(const LoopbackHttpsServer&) = delete;
@@ -83,10 +93,21 @@ public:
     void forgetRequests();
 
 private:
-    class Service;
+    bool process_and_close_socket(int socket) override;
+    void Serve(int socket);
+    void Answer(const httplib::Request& request, httplib::Response& response);
+    static void Script(const ScriptedResponse& reply, int socket, httplib::Response& response);
 
-    std::unique_ptr<Service> m_service;
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> m_context;
     int m_port = 0;
+    std::thread m_thread;
+
+    mutable std::mutex m_mutex;
+    bool m_stopping = false;
+    Handler m_handler;
+    bool m_closeOnAccept = false;
+    std::vector<RecordedRequest> m_requests;
+    std::set<int> m_served; // sockets of the connections being served
 };
 
 } // namespace chronavel::testing
