@@ -58,14 +58,14 @@ The answer to every request:
   --close-after-request  read the request, then close without an answer
   --close-at-once        close each connection as it is accepted, before TLS
 
-  --log FILE             append each request to FILE before answering it:
-                           request <number of body bytes>
-                           <method> <target> <version>
-                           <name>: <value>      one line per header name, repeated
-                                                names joined with ", "
-                           <empty line>
-                           <body>
-                           <empty line>
+  --log FILE             append each request to FILE before answering it, in
+                         lines that end with a line feed:
+                           request N              N: the number of bytes in the body
+                           METHOD TARGET VERSION  the request line as received
+                           NAME: VALUE            one per header name, repeated names
+                                                  joined with ", "
+                           (an empty line)
+                           the N bytes of the body, then a line feed
   --help                 this text
 )";
 
