@@ -2,13 +2,16 @@
 
 #include "tests/support/TestCertificate.h"
 
-#include <atomic>
+#include <httplib.h>
+#include <openssl/ssl.h>
+
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -28,7 +31,7 @@ struct RecordedRequest {
     std::string target; // path and query exactly as on the request line
     std::string version;
     std::map<std::string, std::string, HeaderNameLess> headers; // repeated names joined with ", "
-    std::string body;    // as many bytes as Content-Length said
+    std::string body;    // as sent, chunked encoding undone
 };
 
 // What the server does with a request.
@@ -43,8 +46,8 @@ struct ScriptedResponse {
     };
 
     Behaviour behaviour = Behaviour::Answer;
-    std::string statusLine = "HTTP/1.1 200 OK";
-    std::vector<std::pair<std::string, std::string>> headers;
+    std::string statusLine = "HTTP/1.1 200 OK"; // only its code is used: httplib words the reason
+    std::vector<std::pair<std::string, std::string>> headers; // Content-Type is "text/plain" unless given
     std::string body;
     // Without Content-Length the body ends where the connection closes.
     bool sendContentLength = true;
@@ -53,22 +56,26 @@ struct ScriptedResponse {
     std::size_t pieceBytes = 0;
     std::chrono::milliseconds pauseAfterPiece{0};
 
-    static ScriptedResponse Ok(std::string body);
-    static ScriptedResponse WithStatus(std::string statusLine, std::string body);
-    static ScriptedResponse NeverAnswer();
-    static ScriptedResponse CloseAtOnce();
+    static ScriptedResponse Ok(std::string body) { return {.body = std::move(body)}; }
+    static ScriptedResponse WithStatus(std::string statusLine, std::string body)
+    {
+        return {.statusLine = std::move(statusLine), .body = std::move(body)};
+    }
+    static ScriptedResponse NeverAnswer() { return {.behaviour = Behaviour::NeverAnswer}; }
+    static ScriptedResponse CloseAtOnce() { return {.behaviour = Behaviour::CloseAtOnce}; }
 };
 
-// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port, serving one
-// connection at a time on a thread of its own and closing each after one
-// exchange. It answers "200 OK" with an empty body until told otherwise.
-class LoopbackHttpsServer {
+// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port: httplib's HTTP over
+// a TLS layer of its own (TlsServerStream), which is also what lets it drop a
+// connection before the handshake. Each connection ends after one exchange.
+// It answers "200 OK" with an empty body until told otherwise.
+class LoopbackHttpsServer : private httplib::Server {
 public:
     using Handler = std::function<ScriptedResponse(const RecordedRequest&)>;
 
     explicit LoopbackHttpsServer(const TestCertificate& certificates);
     explicit LoopbackHttpsServer(const ServerIdentity& identity);
-    ~LoopbackHttpsServer();
+    ~LoopbackHttpsServer() override;
 
     LoopbackHttpsServer(const LoopbackHttpsServer&) = delete;
     LoopbackHttpsServer& operator=(const LoopbackHttpsServer&) = delete;
@@ -77,7 +84,7 @@ public:
 
     // For every connection from now on.
     void respond(ScriptedResponse response);
-    // For scripts that depend on the request; called on the server's thread.
+    // For scripts that depend on the request; called on a server thread.
     void respond(Handler handler);
 
     // Every request received so far, in order of arrival.
@@ -86,20 +93,21 @@ public:
     void forgetRequests();
 
 private:
-    struct Tls;
+    bool process_and_close_socket(int socket) override;
+    void Serve(int socket);
+    void Answer(const httplib::Request& request, httplib::Response& response);
+    static void Script(const ScriptedResponse& reply, int socket, httplib::Response& response);
 
-    void Serve();
-    void ServeConnection(int socket);
-
-    std::unique_ptr<Tls> m_tls;
-    int m_listener = -1;
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> m_context;
     int m_port = 0;
-    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+
     mutable std::mutex m_mutex;
+    bool m_stopping = false;
     Handler m_handler;
     bool m_closeOnAccept = false;
     std::vector<RecordedRequest> m_requests;
-    std::thread m_thread;
+    std::set<int> m_served; // sockets of the connections being served
 };
 
 } // namespace chronavel::testing

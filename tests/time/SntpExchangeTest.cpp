@@ -259,17 +259,20 @@ TEST_F(SntpFailures, HostNameThatCannotBeResolvedIsReportedAtOnce)
 }
 
 // Answers with this computer's clock, as a server whose time is right would,
-// after a pause that stands for a slow network.
+// holding the request for a while before it answers.
 LoopbackSntpServer::Script AnswerWithTheTimeNowAfter(std::chrono::milliseconds pause)
 {
-    return [pause](const Bytes&) {
+    const auto now = [] {
+        return ToNtpTimestamp(std::chrono::time_point_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now()));
+    };
+    return [pause, now](const Bytes&) {
+        const NtpTimestamp received = now();
         std::this_thread::sleep_for(pause);
-        const NtpTimestamp now = ToNtpTimestamp(std::chrono::time_point_cast<std::chrono::nanoseconds>(
-            std::chrono::system_clock::now()));
-        return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = now.seconds,
-                                                                         .transmitFraction = now.fraction,
-                                                                         .receiveSeconds = now.seconds,
-                                                                         .receiveFraction = now.fraction})}};
+        const NtpTimestamp transmitted = now();
+        return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = transmitted.seconds,
+                                                                         .transmitFraction = transmitted.fraction,
+                                                                         .receiveSeconds = received.seconds,
+                                                                         .receiveFraction = received.fraction})}};
     };
 }
 
