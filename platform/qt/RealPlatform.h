@@ -2,10 +2,10 @@
 
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/DeferredEvents.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtJsonParser.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
@@ -13,8 +13,9 @@
 
 namespace chronavel {
 
-// The program's platform: Qt for the window system, sockets, JSON and
-// dates, libcurl for HTTPS. Needs a QApplication that outlives it.
+// The program's platform: Qt for the window system, sockets and dates,
+// nlohmann-json for JSON, libcurl for HTTPS. Needs a QApplication that
+// outlives it.
 class RealPlatform {
 public:
     RealPlatform();
@@ -33,7 +34,7 @@ private:
     SteadyMonotonicClock m_monotonicClock;
     QtUdpSocketFactory m_udpSockets;
     CurlHttpClientFactory m_httpClients;
-    QtJsonParserFactory m_jsonParsers;
+    NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
     Platform m_platform;
 };

@@ -1,8 +1,8 @@
 // The wait for the server, on a scripted wall clock and a scripted socket.
 #include "time/clsCheckTime.h"
 
+#include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/QtDateFormatter.h"
-#include "platform/qt/QtJsonParser.h"
 #include "tests/support/FakeUdpSocket.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/RecordingMessageBox.h"
@@ -42,7 +42,7 @@ protected:
     SecondPerCallPump pump{clock, monotonic};
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http{UtcZoneResponse};
-    QtJsonParserFactory json;
+    NlohmannJsonParserFactory json;
     QtDateFormatter dates{QLocale(QLocale::English, QLocale::UnitedStates)};
     Platform platform{messageBox, pump, clock, monotonic, sockets, http, json, dates};
     std::unique_ptr<clsCheckTime> check;
