@@ -7,15 +7,18 @@
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtTimeZoneDatabase.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
+#include "platform/timezone/EmbeddedTimeZoneService.h"
 
 namespace chronavel {
 
 // The program's platform: Qt for the window system, sockets and dates,
-// nlohmann-json for JSON, libcurl for HTTPS. Needs a QApplication that
-// outlives it.
+// nlohmann-json for JSON; the time zone service answered in-process from
+// the system's zone database, or, in a build with an API key, the web
+// service through libcurl. Needs a QApplication that outlives it.
 class RealPlatform {
 public:
     RealPlatform();
@@ -33,7 +36,9 @@ private:
     QtWallClock m_wallClock;
     SteadyMonotonicClock m_monotonicClock;
     QtUdpSocketFactory m_udpSockets;
-    CurlHttpClientFactory m_httpClients;
+    CurlHttpClientFactory m_webService;
+    QtTimeZoneDatabase m_zoneDatabase;
+    EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
     NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
     Platform m_platform;
