@@ -27,5 +27,7 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # Runtime libraries (Qt, libcurl) found from the binary by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, ca-certificates, tzdata")
+# tzdata: the zone database the built-in time zone service reads, at least the
+# release with the 2026 rules of British Columbia and Alberta.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, ca-certificates, tzdata (>= 2026a)")
 include(CPack)

@@ -2,8 +2,8 @@
 // the request ends in a date text or in the retrieval error, never worse.
 #include "time/clsCheckTime.h"
 
+#include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/QtDateFormatter.h"
-#include "platform/qt/QtJsonParser.h"
 #include "tests/support/FakeUdpSocket.h"
 #include "tests/support/FixedRandomSource.h"
 #include "tests/support/LoopbackSntpServer.h"
@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SecondPerCallPump pump(clock, monotonic);
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http(std::string(reinterpret_cast<const char*>(data), size));
-    QtJsonParserFactory json;
+    NlohmannJsonParserFactory json;
     QtDateFormatter dates(QLocale(QLocale::English, QLocale::UnitedStates));
     const Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};
 

@@ -13,7 +13,7 @@ foreach(probe IN LISTS FORBIDDEN)
   execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${target}
     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
   if(result EQUAL 0)
-    message(FATAL_ERROR "${target} compiled, but the time lookup must not reach ${header}")
+    message(FATAL_ERROR "${target} compiled, but it must not reach ${header}")
   endif()
   if(NOT output MATCHES "${header}'? ?(file )?not found|${header}: No such file")
     message(FATAL_ERROR "${target} failed for another reason than the missing ${header}:\n${output}")

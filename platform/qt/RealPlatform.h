@@ -2,20 +2,24 @@
 
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/DeferredEvents.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtJsonParser.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtTimeZoneDatabase.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
 #include "platform/qt/SystemRandomSource.h"
+#include "platform/timezone/EmbeddedTimeZoneService.h"
 
 namespace chronavel {
 
-// The program's platform: Qt for the window system, sockets, JSON and
-// dates, libcurl for HTTPS. Needs a QApplication that outlives it.
+// The program's platform: Qt for the window system, sockets and dates,
+// nlohmann-json for JSON; the time zone service answered in-process from
+// the system's zone database, or, in a build with an API key, the web
+// service through libcurl. Needs a QApplication that outlives it.
 class RealPlatform {
 public:
     RealPlatform();
@@ -34,8 +38,10 @@ private:
     SteadyMonotonicClock m_monotonicClock;
     SystemRandomSource m_randomSource;
     QtUdpSocketFactory m_udpSockets;
-    CurlHttpClientFactory m_httpClients;
-    QtJsonParserFactory m_jsonParsers;
+    CurlHttpClientFactory m_webService;
+    QtTimeZoneDatabase m_zoneDatabase;
+    EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
+    NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
     Platform m_platform;
 };

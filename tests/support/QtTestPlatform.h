@@ -2,10 +2,10 @@
 
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/DeferredEvents.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtJsonParser.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
@@ -28,7 +28,7 @@ struct QtTestPlatform {
     SystemRandomSource randomSource;
     QtUdpSocketFactory udpSockets{deferred, monotonicClock};
     CurlHttpClientFactory curlHttpClients;
-    QtJsonParserFactory jsonParsers;
+    NlohmannJsonParserFactory jsonParsers;
     QtDateFormatter dateFormatter{QLocale(QLocale::English, QLocale::UnitedStates)};
     Platform platform;
 };

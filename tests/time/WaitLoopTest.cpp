@@ -1,8 +1,8 @@
 // The wait for the server, on a scripted wall clock and a scripted socket.
 #include "time/clsCheckTime.h"
 
+#include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/QtDateFormatter.h"
-#include "platform/qt/QtJsonParser.h"
 #include "tests/support/FakeUdpSocket.h"
 #include "tests/support/FixedRandomSource.h"
 #include "tests/support/LoopbackSntpServer.h"
@@ -45,7 +45,7 @@ protected:
     SecondPerCallPump pump{clock, monotonic};
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http{UtcZoneResponse};
-    QtJsonParserFactory json;
+    NlohmannJsonParserFactory json;
     QtDateFormatter dates{QLocale(QLocale::English, QLocale::UnitedStates)};
     FixedRandomSource random;
     Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};

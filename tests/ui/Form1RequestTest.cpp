@@ -2,6 +2,8 @@
 // loopback SNTP responder, and the time zone service over HTTPS.
 #include "ui/qt/Form1.h"
 
+#include "platform/qt/QtTimeZoneDatabase.h"
+#include "platform/timezone/EmbeddedTimeZoneService.h"
 #include "tests/support/LoopbackHttpsServer.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/QtTestPlatform.h"
@@ -149,6 +151,27 @@ TEST(Form1RequestOverHttps, LabelShowsOntarioTime)
     ASSERT_EQ(requests.size(), 1U);
     EXPECT_EQ(requests[0].method, "POST");
     EXPECT_THAT(requests[0].target, StartsWith("/maps/api/timezone/json?location="));
+}
+
+// As a build without an API key runs: the time zone service answered
+// in-process from the system's zone database, here in Toronto's summer.
+TEST(Form1RequestEmbeddedService, LabelShowsOntarioTime)
+{
+    QtTimeZoneDatabase zones;
+    EmbeddedTimeZoneServiceFactory embedded(zones);
+    QtTestPlatform platform(&embedded);
+    LoopbackSntpServer server;
+    server.Answer([](const Bytes&) {
+        constexpr std::uint32_t July1st2027At1200 = 4023432000U;
+        return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = July1st2027At1200})}};
+    });
+
+    Window window(platform, Endpoints{.ntpHost = "127.0.0.1", .ntpPort = server.port()});
+    window.Click();
+
+    EXPECT_EQ(window.LabelText(), "7/1/2027 8:00:00 AM");
+    EXPECT_EQ(Checkpoints(platform.messageBox), AllCheckpoints);
+    EXPECT_TRUE(ErrorBoxes(platform.messageBox).empty());
 }
 
 // Closing the window while the request waits for a server that never

@@ -1,0 +1,4 @@
+// Must compile: the toolkit-free adapters' own headers.
+#include "platform/json/NlohmannJsonParser.h"
+#include "platform/timezone/EmbeddedTimeZoneService.h"
+#include <nlohmann/json.hpp>
