@@ -2,6 +2,13 @@
 option(CHRONAVEL_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" OFF)
 
 function(chronavel_set_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /permissive-)
+    if(CHRONAVEL_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE /WX)
+    endif()
+    return()
+  endif()
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Wno-missing-field-initializers)
   if(CHRONAVEL_WARNINGS_AS_ERRORS)
     target_compile_options(${target} PRIVATE -Werror)

@@ -2,7 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
-#include "platform/qt/DeferredEvents.h"
+#include "platform/common/DeferredEvents.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtJsonParser.h"

@@ -1,13 +1,13 @@
 // The wait for the server, on a scripted wall clock and a scripted socket.
 #include "time/clsCheckTime.h"
 
-#include "platform/qt/QtDateFormatter.h"
-#include "platform/qt/QtJsonParser.h"
 #include "tests/support/FakeUdpSocket.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/RecordingMessageBox.h"
 #include "tests/support/ScriptedClock.h"
 #include "tests/support/ScriptedHttpClient.h"
+#include "tests/support/ScriptedJsonParser.h"
+#include "tests/support/UsEnglishDateFormatter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -42,8 +42,8 @@ protected:
     SecondPerCallPump pump{clock, monotonic};
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http{UtcZoneResponse};
-    QtJsonParserFactory json;
-    QtDateFormatter dates{QLocale(QLocale::English, QLocale::UnitedStates)};
+    ScriptedJsonParserFactory json{UtcZoneResponse, UtcZoneMembers};
+    UsEnglishDateFormatter dates;
     Platform platform{messageBox, pump, clock, monotonic, sockets, http, json, dates};
     std::unique_ptr<clsCheckTime> check;
 };
