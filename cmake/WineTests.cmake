@@ -18,9 +18,10 @@ set(CHRONAVEL_SNTP_TRANSMIT_SECONDS 4005702622)
 # One executable per behaviour group; each test case becomes a CTest test.
 # The cases are listed when CTest runs, not at build time, so building
 # never starts Wine. WITH_SNTP_RESPONDERS runs the executable beside the
-# loopback SNTP responders (tests/wine/with-sntp-responders).
+# loopback SNTP responders (tests/wine/with-sntp-responders); ENVIRONMENT
+# sets variables for its cases.
 function(chronavel_add_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS" "" "")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS" "" "ENVIRONMENT")
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE chronavel_test_support)
   chronavel_set_warnings(${name})
@@ -31,7 +32,8 @@ function(chronavel_add_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server
+    NO_PRETTY_VALUES
+    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server ENVIRONMENT "${ARG_ENVIRONMENT}"
   )
 endfunction()
 

@@ -17,7 +17,7 @@ std::string DescribeSystemError(unsigned long code)
         --length;
     }
     if (length == 0) {
-        return "Error " + std::to_string(code);
+        return "System error " + std::to_string(code);
     }
     return ToUtf8(std::wstring_view(text, length));
 }
