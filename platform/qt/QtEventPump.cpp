@@ -1,7 +1,7 @@
 #include "platform/qt/QtEventPump.h"
 
 #include "platform/PlatformError.h"
-#include "platform/qt/DeferredEvents.h"
+#include "platform/common/DeferredEvents.h"
 #include "platform/qt/ShutdownWatch.h"
 
 #include <QCoreApplication>

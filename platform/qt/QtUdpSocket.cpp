@@ -1,7 +1,7 @@
 #include "platform/qt/QtUdpSocket.h"
 
 #include "platform/PlatformError.h"
-#include "platform/qt/DeferredEvents.h"
+#include "platform/common/DeferredEvents.h"
 
 #include <QNetworkDatagram>
 

@@ -12,13 +12,6 @@
 namespace chronavel::testing {
 namespace {
 
-void PutBigEndian32(Bytes& bytes, std::size_t offset, std::uint32_t value)
-{
-    for (int shift = 24, i = 0; shift >= 0; shift -= 8, ++i) {
-        bytes[offset + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> shift);
-    }
-}
-
 sockaddr_in Loopback(int port)
 {
     sockaddr_in address{};
@@ -47,20 +40,6 @@ int PortOf(int fd)
 }
 
 } // namespace
-
-Bytes MakeSntpReply(const SntpReplyFields& fields)
-{
-    Bytes reply(48, 0);
-    reply[0] = static_cast<std::uint8_t>((fields.leap << 6) | (fields.version << 3) | fields.mode);
-    reply[1] = fields.stratum;
-    PutBigEndian32(reply, 24, static_cast<std::uint32_t>(fields.originate >> 32));
-    PutBigEndian32(reply, 28, static_cast<std::uint32_t>(fields.originate));
-    PutBigEndian32(reply, 32, fields.receiveSeconds);
-    PutBigEndian32(reply, 36, fields.receiveFraction);
-    PutBigEndian32(reply, 40, fields.transmitSeconds);
-    PutBigEndian32(reply, 44, fields.transmitFraction);
-    return reply;
-}
 
 LoopbackSntpServer::LoopbackSntpServer()
     : m_socket(BoundUdpSocket())

@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/curl/CurlHttpClient.h"
+#include "platform/common/DeferredEvents.h"
 #include "platform/json/NlohmannJsonParser.h"
-#include "platform/qt/DeferredEvents.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtUdpSocket.h"

@@ -2,13 +2,13 @@
 #include "time/clsCheckTime.h"
 
 #include "platform/json/NlohmannJsonParser.h"
-#include "platform/qt/QtDateFormatter.h"
 #include "tests/support/FakeUdpSocket.h"
 #include "tests/support/FixedRandomSource.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/RecordingMessageBox.h"
 #include "tests/support/ScriptedClock.h"
 #include "tests/support/ScriptedHttpClient.h"
+#include "tests/support/UsEnglishDateFormatter.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -46,7 +46,7 @@ protected:
     FakeUdpSocketFactory sockets;
     ScriptedHttpClientFactory http{UtcZoneResponse};
     NlohmannJsonParserFactory json;
-    QtDateFormatter dates{QLocale(QLocale::English, QLocale::UnitedStates)};
+    UsEnglishDateFormatter dates;
     FixedRandomSource random;
     Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};
     std::unique_ptr<clsCheckTime> check;

@@ -1,4 +1,4 @@
-#include "platform/qt/DeferredEvents.h"
+#include "platform/common/DeferredEvents.h"
 
 #include <algorithm>
 

@@ -1,0 +1,42 @@
+# The Windows flavour's tests, cross-built here and run under Wine through
+# CTest's emulator: one prefix in the build tree, one wineserver per run.
+if(NOT CMAKE_CROSSCOMPILING)
+  message(FATAL_ERROR "The Windows tests run under Wine on Linux: configure with the windows preset, or without tests (-DCHRONAVEL_BUILD_TESTS=OFF)")
+endif()
+
+set(CHRONAVEL_LOOPBACK_SNTP_SERVER "" CACHE FILEPATH
+    "The Linux build's loopback_sntp_server, which the socket tests talk to")
+if(CHRONAVEL_LOOPBACK_SNTP_SERVER STREQUAL "")
+  message(FATAL_ERROR "CHRONAVEL_LOOPBACK_SNTP_SERVER must name the Linux build's loopback_sntp_server (the windows preset does)")
+endif()
+
+set(CHRONAVEL_WINE_PREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/wine/run-under-wine ${CHRONAVEL_WINE_PREFIX})
+# What the answering responder sends; the tests expect Dec8th2026At071022.
+set(CHRONAVEL_SNTP_TRANSMIT_SECONDS 4005702622)
+
+# One executable per behaviour group; each test case becomes a CTest test.
+# The cases are listed when CTest runs, not at build time, so building
+# never starts Wine. WITH_SNTP_RESPONDERS runs the executable beside the
+# loopback SNTP responders (tests/wine/with-sntp-responders); ENVIRONMENT
+# sets variables for its cases.
+function(chronavel_add_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS" "" "ENVIRONMENT")
+  add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE chronavel_test_support)
+  chronavel_set_warnings(${name})
+  if(ARG_WITH_SNTP_RESPONDERS)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+      "${PROJECT_SOURCE_DIR}/tests/wine/with-sntp-responders;${CHRONAVEL_LOOPBACK_SNTP_SERVER};${CHRONAVEL_SNTP_TRANSMIT_SECONDS};${CMAKE_CROSSCOMPILING_EMULATOR}")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    NO_PRETTY_VALUES
+    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server ENVIRONMENT "${ARG_ENVIRONMENT}"
+  )
+endfunction()
+
+# After the last test, the wineserver goes with its helpers.
+add_test(NAME wine_server_stops COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/stop-wine-server ${CHRONAVEL_WINE_PREFIX})
+set_tests_properties(wine_server_stops PROPERTIES FIXTURES_CLEANUP wine_server)

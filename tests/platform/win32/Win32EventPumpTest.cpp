@@ -1,0 +1,180 @@
+// The pump and the message box: socket events wait for the pump, the pump
+// sleeps to the second when idle, and closing abandons whatever waits.
+#include "platform/win32/Win32EventPump.h"
+
+#include "platform/PlatformError.h"
+#include "platform/common/DeferredEvents.h"
+#include "platform/win32/Win32MessageBox.h"
+#include "platform/win32/Win32ShutdownWatch.h"
+#include "platform/win32/Win32UdpSocket.h"
+#include "platform/win32/Win32WallClock.h"
+#include "platform/win32/WinsockSession.h"
+#include "tests/platform/win32/LoopbackPeers.h"
+#include "tests/platform/win32/MessageBoxCloser.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace chronavel {
+namespace {
+
+using namespace chronavel::testing;
+using namespace std::chrono_literals;
+
+class Win32EventPumpTest : public ::testing::Test {
+protected:
+    // Calls of the pump until the wall clock has moved on by the limit.
+    int CallsUntilClockMovesOn(const std::function<void()>& call, std::chrono::seconds limit)
+    {
+        const std::chrono::sys_seconds end = wallClock.Now() + limit;
+        int calls = 0;
+        while (wallClock.Now() < end) {
+            call();
+            ++calls;
+        }
+        return calls;
+    }
+
+    WinsockSession winsock;
+    Win32ShutdownWatch shutdown;
+    DeferredEvents deferred;
+    SocketErrorWatch socketErrors;
+    Win32EventPump pump{deferred, socketErrors, shutdown};
+    Win32MessageBox messageBox{shutdown, "Chronavel"};
+    Win32WallClock wallClock;
+    Win32MonotonicClock clock;
+    Win32UdpSocketFactory sockets{winsock, deferred, socketErrors, clock};
+};
+
+TEST_F(Win32EventPumpTest, ASocketEventWaitsOutAMessageBoxForThePump)
+{
+    RecordingSocketEvents events;
+    const std::unique_ptr<IUdpSocket> socket = sockets.CreateSocket(events);
+    socket->Protocol(IUdpSocket::ProtocolUdp);
+    socket->RemotePort(AnsweringSntpPort());
+    socket->RemoteHost("127.0.0.1");
+    socket->Bind(0);
+    socket->SendData(std::vector<std::uint8_t>(48, 0x1B));
+
+    // The reply comes within a millisecond; the box stays up far longer.
+    std::size_t eventsWhileOpen = 99;
+    {
+        MessageBoxCloser user(300ms, [&] { eventsWhileOpen = events.events.size(); });
+        messageBox.Show("P4", {});
+        ASSERT_EQ(user.boxes.size(), 1U) << "the box was never up";
+    }
+    const MonotonicTime boxClosedAt = clock.Now();
+    EXPECT_EQ(eventsWhileOpen, 0U);
+    EXPECT_TRUE(events.events.empty());
+
+    pump.DeliverPending();
+    ASSERT_EQ(events.events.size(), 1U);
+    EXPECT_FALSE(events.events[0].isError) << events.events[0].description;
+    std::vector<std::uint8_t> reply;
+    EXPECT_LT(socket->GetData(reply), boxClosedAt) << "its arrival was noted while the box was up";
+}
+
+TEST_F(Win32EventPumpTest, DoEventsWithNothingToDoSleepsToTheNextSecond)
+{
+    // A pump that spun would be called thousands of times in two seconds;
+    // one that slept past a second boundary, once.
+    const int calls = CallsUntilClockMovesOn([this] { pump.DoEvents(); }, 2s);
+    EXPECT_GE(calls, 2);
+    EXPECT_LE(calls, 8);
+}
+
+TEST_F(Win32EventPumpTest, DeliverPendingNeverWaits)
+{
+    const int calls = CallsUntilClockMovesOn([this] { pump.DeliverPending(); }, 1s);
+    EXPECT_GT(calls, 100);
+}
+
+TEST(Win32WallClock, IsUtcInWholeSecondsAsTheStandardLibraryReadsIt)
+{
+    using namespace std::chrono;
+    const sys_seconds before = floor<seconds>(system_clock::now());
+    const sys_seconds now = Win32WallClock().Now();
+    const sys_seconds after = floor<seconds>(system_clock::now());
+    EXPECT_LE(before, now);
+    EXPECT_LE(now, after);
+}
+
+struct ClosingCase {
+    const char* name;
+    bool byQuitMessage; // else the window says so
+    std::function<void(IEventPump&, IMessageBox&)> call;
+};
+
+class Closing : public Win32EventPumpTest, public ::testing::WithParamInterface<ClosingCase> {};
+
+TEST_P(Closing, AbandonsTheRequestAndLeavesTheQuitMessageForTheMainLoop)
+{
+    if (GetParam().byQuitMessage) {
+        PostQuitMessage(7);
+    } else {
+        shutdown.RequestShutdown();
+    }
+    EXPECT_THROW(GetParam().call(pump, messageBox), RequestAbandoned);
+
+    MSG quit{};
+    EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, GetParam().byQuitMessage);
+    if (GetParam().byQuitMessage) {
+        EXPECT_EQ(quit.wParam, 7U);
+    }
+}
+
+const auto DoEvents = [](IEventPump& pump, IMessageBox&) { pump.DoEvents(); };
+const auto DeliverPending = [](IEventPump& pump, IMessageBox&) { pump.DeliverPending(); };
+const auto ShowBox = [](IEventPump&, IMessageBox& box) { box.Show("P1", {}); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, Closing,
+    ::testing::Values(ClosingCase{"DoEventsOnQuit", true, DoEvents}, ClosingCase{"DoEventsOnRequest", false, DoEvents},
+                      ClosingCase{"DeliverPendingOnQuit", true, DeliverPending},
+                      ClosingCase{"DeliverPendingOnRequest", false, DeliverPending},
+                      ClosingCase{"ShowOnQuit", true, ShowBox}, ClosingCase{"ShowOnRequest", false, ShowBox}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The quit message comes from a handler the pump's own pass runs, as when
+// the main window is closed during the wait: the pass meets it in the queue.
+TEST_F(Win32EventPumpTest, AQuitPostedDuringThePassAbandonsTheRequest)
+{
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(3); });
+    EXPECT_THROW(CallsUntilClockMovesOn([this] { pump.DoEvents(); }, 3s), RequestAbandoned);
+    KillTimer(nullptr, timer);
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 3U);
+}
+
+struct BoxCase {
+    const char* name;
+    const char* prompt;
+    const char* title;
+    const char* caption;
+};
+
+class Boxes : public Win32EventPumpTest, public ::testing::WithParamInterface<BoxCase> {};
+
+TEST_P(Boxes, ShowThePromptUnderTheTitleWithOnlyAnOkButton)
+{
+    MessageBoxCloser user;
+    messageBox.Show(GetParam().prompt, GetParam().title);
+
+    ASSERT_EQ(user.boxes.size(), 1U);
+    EXPECT_EQ(user.boxes[0].text, GetParam().prompt);
+    EXPECT_EQ(user.boxes[0].caption, GetParam().caption);
+    EXPECT_TRUE(user.boxes[0].hasOk);
+    EXPECT_FALSE(user.boxes[0].hasCancel);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Titles, Boxes,
+    ::testing::Values(BoxCase{"EmptyTitleIsTheApplications", "P1", "", "Chronavel"},
+                      BoxCase{"ErrorTitle", "Error: Timeout", "Error Validating Time", "Error Validating Time"},
+                      BoxCase{"Utf8BothWays", "Zo\xC3\xAB \xE2\x80\x94 12:30", "Montr\xC3\xA9" "al", "Montr\xC3\xA9" "al"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+} // namespace
+} // namespace chronavel
