@@ -27,5 +27,6 @@ set(CPACK_NSIS_MODIFY_PATH OFF)
 
 # Everything at the top of the zip and of the install folder.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+set(CPACK_STRIP_FILES ON)
 install(TARGETS chronavel RUNTIME DESTINATION .)
 include(CPack)
