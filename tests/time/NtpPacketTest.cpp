@@ -70,12 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"LastSecondOfEra0", {0xFFFFFFFF, 0}, "2036-02-07 06:28:15.000000000"},
         // The whole fraction counts, not only its top bit.
         DecodeCase{"HalfSecond", {0xEEC22BDE, 0x80000000}, "2026-12-08 07:10:22.500000000"},
-        DecodeCase{"JustUnderHalf", {0xEEC22BDE, 0x7FFFFFFF}, "2026-12-08 07:10:22.500000000"},
+        DecodeCase{"JustUnderHalf", {0xEEC22BDE, 0x7FFFFFFF}, "2026-12-08 07:10:22.499999999"},
         DecodeCase{"Quarter", {0xEEC22BDE, 0x40000000}, "2026-12-08 07:10:22.250000000"},
         DecodeCase{"AlmostAWholeSecond", {0xEEC22BDE, 0xFFFFFF00}, "2026-12-08 07:10:22.999999940"},
         // After 2036-02-07 06:28:16 the count wraps into era 1.
         DecodeCase{"Era1Start", {0x00000000, 0x80000000}, "2036-02-07 06:28:16.500000000"},
-        DecodeCase{"LatestEra1", {0x7FFFFFFF, 0}, "2104-02-26 09:42:23.000000000"}),
+        DecodeCase{"LatestEra1", {0x7FFFFFFF, 0}, "2104-02-26 09:42:23.000000000"},
+        // The last fraction of the era's last second stays inside it.
+        DecodeCase{"EndOfEra1", {0x7FFFFFFF, 0xFFFFFFFF}, "2104-02-26 09:42:23.999999999"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 struct ValidityCase {

@@ -45,7 +45,9 @@ UtcTime ToUtcTime(NtpTimestamp timestamp)
     if ((timestamp.seconds & 0x80000000U) == 0) {
         sinceEra0 += EraLength;
     }
-    const auto fraction = nanoseconds{(timestamp.fraction * NanosecondsPerSecond + FractionsPerSecond / 2) >> 32};
+    // Truncated, never rounded: the last fractions of a second must not
+    // round up into the next one, past the era's end.
+    const auto fraction = nanoseconds{(timestamp.fraction * NanosecondsPerSecond) >> 32};
     return UtcTime{sinceEra0 - From1900To1970} + fraction;
 }
 
