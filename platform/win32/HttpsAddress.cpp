@@ -18,7 +18,10 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
         && std::equal(prefix.begin(), prefix.end(), text.begin(), [&](char a, char b) { return lower(a) == lower(b); });
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 bool IsHostNameCharacter(char c)
 {

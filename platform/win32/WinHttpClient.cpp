@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <string>
 #include <string_view>
 
 namespace chronavel {
@@ -39,21 +40,17 @@ bool IsTimeout(DWORD code)
     return code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT;
 }
 
-// Says what failed and where, by the address without its query; the code is
-// read before anything else can overwrite it.
+// Says what failed and where, by the address without its query, and which
+// limit a time-out was; the code is read before anything can overwrite it.
 class Failure {
 public:
     explicit Failure(const HttpsAddress& address) : m_address(address) {}
 
-    [[noreturn]] void Throw(const char* doing, std::string detail = {}) const
+    [[noreturn]] void Throw(const char* doing, const std::string& idleLimit = {}) const
     {
         const DWORD code = GetLastError();
-        if (!detail.empty() && IsTimeout(code)) {
-            detail = ": " + detail;
-        } else {
-            detail.clear();
-        }
-        throw PlatformError(std::string(doing) + " " + m_address.shown + ": " + DescribeWinHttpError(code) + detail);
+        const std::string limit = IsTimeout(code) && !idleLimit.empty() ? ": " + idleLimit : std::string();
+        throw PlatformError(std::string(doing) + " " + m_address.shown + ": " + DescribeWinHttpError(code) + limit);
     }
 
 private:
@@ -126,6 +123,9 @@ void WinHttpClient::Send(const std::string& body)
     }
     const HttpsAddress& address = *m_address;
     const Failure failure(address);
+    const std::string sendLimit = "no connection within " + std::to_string(m_connectMs)
+        + " ms, or nothing could be sent for " + std::to_string(m_sendMs) + " ms";
+    const std::string receiveLimit = "nothing was received for " + std::to_string(m_receiveMs) + " ms";
 
     // The machine's WinHTTP proxy setting, as other services on it use.
     const UniqueInternetHandle session(WinHttpOpen(L"Chronavel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
@@ -139,9 +139,10 @@ void WinHttpClient::Send(const std::string& body)
         failure.Throw("Could not set up the request to");
     }
     // The target goes out as given: WinHTTP would otherwise escape it again.
-    const UniqueInternetHandle request(WinHttpOpenRequest(
-        connection.get(), ToWide(m_method).c_str(), ToWide(address.target).c_str(), nullptr, WINHTTP_NO_REFERER,
-        WINHTTP_DEFAULT_ACCEPT_TYPES, WINHTTP_FLAG_SECURE | WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY));
+    const UniqueInternetHandle request(
+        WinHttpOpenRequest(connection.get(), ToWide(m_method).c_str(), ToWide(address.target).c_str(), nullptr,
+                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                           WINHTTP_FLAG_SECURE | WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY));
     if (!request) {
         failure.Throw("Could not set up the request to");
     }
@@ -166,11 +167,10 @@ void WinHttpClient::Send(const std::string& body)
     if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                             body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()), bodyBytes,
                             bodyBytes, 0)) {
-        failure.Throw("Could not send the request to", "nothing could be sent for " + std::to_string(m_sendMs) + " ms");
+        failure.Throw("Could not send the request to", sendLimit);
     }
-    const std::string silence = "nothing was received for " + std::to_string(m_receiveMs) + " ms";
     if (!WinHttpReceiveResponse(request.get(), nullptr)) {
-        failure.Throw("No answer came from", silence);
+        failure.Throw("No answer came from", receiveLimit);
     }
 
     std::string response;
@@ -181,7 +181,7 @@ void WinHttpClient::Send(const std::string& body)
         response.resize(had + want);
         DWORD read = 0;
         if (!WinHttpReadData(request.get(), response.data() + had, static_cast<DWORD>(want), &read)) {
-            failure.Throw("Could not read the answer from", silence);
+            failure.Throw("Could not read the answer from", receiveLimit);
         }
         response.resize(had + read);
         if (read == 0) {
