@@ -43,11 +43,18 @@ function(chronavel_add_test name)
                  ${CHRONAVEL_SNTP_TRANSMIT_SECONDS} ${emulator})
   endif()
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${emulator}")
+  # Tests beside HTTPS servers trust their CAs through the prefix's Root
+  # store, so they take turns: Wine writes a whole store out at once, which
+  # would bring back a CA another test has just removed.
+  set(lock "")
+  if(ARG_WITH_HTTPS_SERVERS)
+    set(lock RESOURCE_LOCK wine_root_store)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server ENVIRONMENT "${ARG_ENVIRONMENT}"
+    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server ${lock} ENVIRONMENT "${ARG_ENVIRONMENT}"
   )
 endfunction()
 

@@ -68,8 +68,7 @@ TrustedServerCa::TrustedServerCa(const std::string& serverName)
                                              CERT_STORE_ADD_REPLACE_EXISTING, &added)) {
         throw fail();
     }
-    m_certificate.reset(added);
-    // Wine writes a registry store out only when told to or closed, and
+    m_certificate = {added, CertificateRemover{m_store.get()}};
     // WinHTTP reads the registry afresh.
     if (!CertControlStore(m_store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr)) {
         throw fail();

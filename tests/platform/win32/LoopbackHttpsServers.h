@@ -34,8 +34,15 @@ private:
     struct StoreCloser {
         void operator()(HCERTSTORE store) const noexcept { CertCloseStore(store, 0); }
     };
+    // Wine writes a registry store out only when told to (or when it is last
+    // released, which the chain engine's references may put off).
     struct CertificateRemover {
-        void operator()(PCCERT_CONTEXT certificate) const noexcept { CertDeleteCertificateFromStore(certificate); }
+        HCERTSTORE store;
+        void operator()(PCCERT_CONTEXT certificate) const noexcept
+        {
+            CertDeleteCertificateFromStore(certificate);
+            CertControlStore(store, 0, CERT_STORE_CTRL_COMMIT, nullptr);
+        }
     };
 
     std::unique_ptr<void, StoreCloser> m_store;
