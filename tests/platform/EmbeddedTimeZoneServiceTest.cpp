@@ -4,16 +4,11 @@
 
 #include "platform/PlatformError.h"
 #include "platform/json/NlohmannJsonParser.h"
-#include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtTimeZoneDatabase.h"
 #include "platform/qt/RealPlatform.h"
-#include "tests/support/FakeUdpSocket.h"
-#include "tests/support/FixedRandomSource.h"
 #include "tests/support/LoopbackSntpServer.h"
-#include "tests/support/RecordingMessageBox.h"
 #include "tests/support/RefusingTcpPort.h"
-#include "tests/support/ScriptedClock.h"
-#include "tests/support/ScriptedHttpClient.h"
+#include "tests/support/ScriptedPlatform.h"
 #include "time/ProvinceLocations.h"
 #include "time/TimeZoneRequest.h"
 #include "time/clsCheckTime.h"
@@ -166,23 +161,11 @@ TEST_F(EmbeddedService, ZeroResultsAndInvalidRequestEndTheRequestInTheRetrievalE
                                                         {Toronto + "&timestamp=soon", "INVALID_REQUEST"}};
     for (const auto& [query, status] : rows) {
         ASSERT_EQ(Ask(Service + query).status, status);
-        RecordingMessageBox messageBox;
-        ScriptedClock clock;
-        ScriptedMonotonicClock monotonic;
-        FixedRandomSource random;
-        SecondPerCallPump pump(clock, monotonic);
-        FakeUdpSocketFactory sockets;
-        ScriptedHttpClientFactory http(AnswerText(Service + query));
-        NlohmannJsonParserFactory json;
-        QtDateFormatter dates(QLocale(QLocale::English, QLocale::UnitedStates));
-        const Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};
-        pump.onCall = [&sockets, &random](int) {
-            sockets.socket->received = MakeSntpReply({.transmitSeconds = Dec8th2026At071022, .originate = random.value});
-            sockets.socket->events.DataArrival(48);
-        };
+        ScriptedPlatform scripted(AnswerText(Service + query));
+        scripted.ReplyAtPumpCall(1, {.transmitSeconds = Dec8th2026At071022});
 
-        EXPECT_EQ(clsCheckTime(platform).GetRealTime("ON"), "Error: Retrieving Time") << query;
-        EXPECT_EQ(messageBox.Prompts(), AllCheckpoints) << query;
+        EXPECT_EQ(clsCheckTime(scripted.platform).GetRealTime("ON"), "Error: Retrieving Time") << query;
+        EXPECT_EQ(scripted.messageBox.Prompts(), AllCheckpoints) << query;
     }
 }
 

@@ -1,14 +1,7 @@
 // The wait for the server, on a scripted wall clock and a scripted socket.
 #include "time/clsCheckTime.h"
 
-#include "platform/json/NlohmannJsonParser.h"
-#include "tests/support/FakeUdpSocket.h"
-#include "tests/support/FixedRandomSource.h"
-#include "tests/support/LoopbackSntpServer.h"
-#include "tests/support/RecordingMessageBox.h"
-#include "tests/support/ScriptedClock.h"
-#include "tests/support/ScriptedHttpClient.h"
-#include "tests/support/UsEnglishDateFormatter.h"
+#include "tests/support/ScriptedPlatform.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,7 +14,7 @@ namespace {
 using namespace chronavel::testing;
 using ::testing::ElementsAre;
 
-class WaitLoop : public ::testing::Test {
+class WaitLoop : public ::testing::Test, protected ScriptedPlatform {
 protected:
     std::string Request()
     {
@@ -39,25 +32,8 @@ protected:
         };
     }
 
-    RecordingMessageBox messageBox;
-    ScriptedClock clock;
-    ScriptedMonotonicClock monotonic;
-    SecondPerCallPump pump{clock, monotonic};
-    FakeUdpSocketFactory sockets;
-    ScriptedHttpClientFactory http{UtcZoneResponse};
-    NlohmannJsonParserFactory json;
-    UsEnglishDateFormatter dates;
-    FixedRandomSource random;
-    Platform platform{messageBox, pump, clock, monotonic, random, sockets, http, json, dates};
     std::unique_ptr<clsCheckTime> check;
 };
-
-// A server's answer to the request, which echoes its nonce.
-Bytes AnswerTo(const WaitLoop&, SntpReplyFields fields, std::uint64_t nonce)
-{
-    fields.originate = nonce;
-    return MakeSntpReply(fields);
-}
 
 TEST_F(WaitLoop, SendsTheRequestWithItsNonceToTheConfiguredServer)
 {
@@ -111,12 +87,7 @@ INSTANTIATE_TEST_SUITE_P(Clock, WallClockChanges,
 
 TEST_F(WaitLoop, ReplyDuringTheWaitEndsItAtTheNextTest)
 {
-    AtPumpCall(3, [this] {
-        sockets.socket->receivedAt = monotonic.now;
-        sockets.socket->sentAt = monotonic.now;
-        sockets.socket->received = AnswerTo(*this, {.transmitSeconds = Dec8th2026At071022}, random.value);
-        sockets.socket->events.DataArrival(48);
-    });
+    ReplyAtPumpCall(3, {.transmitSeconds = Dec8th2026At071022});
 
     EXPECT_EQ(Request(), "12/8/2026 7:10:22 AM");
     EXPECT_EQ(pump.calls, 3);
@@ -153,7 +124,7 @@ TEST_P(ReadFailures, EndTheRequestWithTheDescription)
 {
     sockets.failingCall = GetParam();
     AtPumpCall(1, [this] {
-        sockets.socket->received = AnswerTo(*this, {.transmitSeconds = Dec8th2026At071022}, random.value);
+        sockets.socket->received = ReplyTo({.transmitSeconds = Dec8th2026At071022});
         sockets.socket->events.DataArrival(48);
     });
 
@@ -176,12 +147,10 @@ protected:
             const NtpTimestamp received = ToNtpTimestamp(ToUtcTime(transmitted) - heldByServer);
             sockets.socket->sentAt = monotonic.now - roundTrip;
             sockets.socket->receivedAt = monotonic.now;
-            sockets.socket->received = AnswerTo(*this,
-                                                {.transmitSeconds = transmitted.seconds,
-                                                 .transmitFraction = transmitted.fraction,
-                                                 .receiveSeconds = received.seconds,
-                                                 .receiveFraction = received.fraction},
-                                                random.value);
+            sockets.socket->received = ReplyTo({.transmitSeconds = transmitted.seconds,
+                                                .transmitFraction = transmitted.fraction,
+                                                .receiveSeconds = received.seconds,
+                                                .receiveFraction = received.fraction});
             sockets.socket->events.DataArrival(48);
         });
     }
