@@ -8,6 +8,8 @@
 #include <winhttp.h>
 
 #include <iterator>
+#include <string>
+#include <string_view>
 
 namespace chronavel {
 

@@ -1,9 +1,11 @@
 #include "tests/platform/win32/LoopbackHttpsServers.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <string>
 
 namespace chronavel::testing {
 namespace {
