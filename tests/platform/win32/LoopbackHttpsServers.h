@@ -23,9 +23,9 @@ struct LoggedRequest {
 };
 std::vector<LoggedRequest> LoggedRequests(const std::string& serverName);
 
-// While it lives, the CA that issued a server's certificate is trusted: it
-// sits in the current user's Root store, under Wine the test prefix's own,
-// which takes it without a prompt.
+// While it lives, a server's CA (its NAME.der) is trusted: it sits in the
+// current user's Root store, under Wine the test prefix's own, which takes
+// it without a prompt.
 class TrustedServerCa {
 public:
     explicit TrustedServerCa(const std::string& serverName);
@@ -34,8 +34,8 @@ private:
     struct StoreCloser {
         void operator()(HCERTSTORE store) const noexcept { CertCloseStore(store, 0); }
     };
-    // Wine writes a registry store out only when told to (or when it is last
-    // released, which the chain engine's references may put off).
+    // Wine writes a registry store's changes out when told to; closing this
+    // one did not.
     struct CertificateRemover {
         HCERTSTORE store;
         void operator()(PCCERT_CONTEXT certificate) const noexcept
