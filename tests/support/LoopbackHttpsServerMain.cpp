@@ -52,6 +52,7 @@ The answer to every request:
   --body TEXT            body (default empty)
   --body-size N          instead, a body of N bytes, "abc...z" repeated
   --content-type TYPE    content type (default text/plain)
+  --location URL         a Location header (with a 3xx status, a redirect)
   --no-content-length    no Content-Length: the body ends with the connection
   --drip BYTES,MS        the body in pieces of BYTES, pausing MS after each
   --never-answer         read the request, then send nothing until the client leaves
@@ -137,6 +138,8 @@ Options Parse(int argc, char** argv)
             options.reply.body = PatternOfSize(Number(option, value()));
         } else if (option == "--content-type") {
             contentType = value();
+        } else if (option == "--location") {
+            options.reply.headers.emplace_back("Location", value());
         } else if (option == "--no-content-length") {
             options.reply.sendContentLength = false;
         } else if (option == "--drip") {

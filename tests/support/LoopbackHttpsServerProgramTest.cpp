@@ -48,7 +48,8 @@ TEST(LoopbackHttpsServerProgram, AnswersAsToldThroughItsCaAndLogsTheRequestUntil
     const QString log = directory.filePath("requests.log");
     QProcess server;
     server.start(LOOPBACK_HTTPS_SERVER, {"--ca-pem", caPem, "--ca-der", caDer, "--log", log, "--status", "201",
-                                         "--body", "made", "--content-type", "application/json"});
+                                         "--body", "made", "--content-type", "application/json", "--location",
+                                         "/made/1"});
     while (!server.canReadLine() && server.waitForReadyRead(10000)) {
     }
     const int port = server.readLine().trimmed().toInt();
@@ -68,10 +69,13 @@ TEST(LoopbackHttpsServerProgram, AnswersAsToldThroughItsCaAndLogsTheRequestUntil
 
     long status = 0;
     const char* contentType = nullptr;
+    curl_header* location = nullptr;
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
     curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &contentType);
     EXPECT_EQ(status, 201);
     EXPECT_STREQ(contentType, "application/json");
+    ASSERT_EQ(curl_easy_header(easy.get(), "Location", 0, CURLH_HEADER, -1, &location), CURLHE_OK);
+    EXPECT_STREQ(location->value, "/made/1");
     EXPECT_EQ(answer, "made");
     EXPECT_THAT(ReadFile(log).toStdString(),
                 AllOf(StartsWith("request 4\nPOST /zone?at=1%202 HTTP/1.1\n"), HasSubstr("\nX-Probe: yes\n"),

@@ -20,6 +20,20 @@ int PortFromEnvironment(const char* name)
     return std::stoi(value);
 }
 
+int ClosedPort(int type, int protocol)
+{
+    const UniqueSocket probe(socket(AF_INET, type, protocol));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (!probe || bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        throw std::runtime_error("cannot bind a loopback socket");
+    }
+    return ntohs(address.sin_port);
+}
+
 } // namespace
 
 int AnsweringSntpPort()
@@ -34,16 +48,12 @@ int SilentSntpPort()
 
 int ClosedUdpPort()
 {
-    const UniqueSocket probe(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    if (!probe || bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-        || getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        throw std::runtime_error("cannot bind a loopback UDP socket");
-    }
-    return ntohs(address.sin_port);
+    return ClosedPort(SOCK_DGRAM, IPPROTO_UDP);
+}
+
+int ClosedTcpPort()
+{
+    return ClosedPort(SOCK_STREAM, IPPROTO_TCP);
 }
 
 } // namespace chronavel::testing

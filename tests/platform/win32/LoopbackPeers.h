@@ -17,6 +17,8 @@ int SilentSntpPort();
 // A UDP port on 127.0.0.1 that nobody listens on: datagrams sent there come
 // back as ICMP port unreachable. Needs Winsock started.
 int ClosedUdpPort();
+// The same for TCP: connections there are refused.
+int ClosedTcpPort();
 
 // What a socket reported, in order.
 class RecordingSocketEvents final : public IUdpSocketEvents {
