@@ -1,6 +1,6 @@
 // Whole requests through the window over the composed Windows platform:
-// real boxes, pump, Winsock and the user's locale (en-US here), against the
-// loopback SNTP responders; the time zone service is scripted.
+// real boxes, pump and Winsock, the en-US locale, the loopback SNTP
+// responders; the time zone service is scripted.
 #include "ui/win32/Form1.h"
 
 #include "platform/win32/Win32Platform.h"
@@ -20,18 +20,18 @@ namespace {
 
 using namespace chronavel::testing;
 using namespace std::chrono_literals;
+using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::StartsWith;
 
-// The scripted service answers the first request with one body, every later one with another.
+// The first request gets one answer, every later one another.
 class ScriptedAnswers final : public IHttpClientFactory {
 public:
     ScriptedAnswers(const char* first, const char* later) : m_first(first), m_later(later) {}
     std::unique_ptr<IHttpClient> CreateHttpClient(const std::string& trustedCaFile) override
     {
-        ScriptedHttpClientFactory& answering = m_bFirstUsed ? m_later : m_first;
-        m_bFirstUsed = true;
-        return answering.CreateHttpClient(trustedCaFile);
+        return std::exchange(m_bFirstUsed, true) ? m_later.CreateHttpClient(trustedCaFile)
+                                                 : m_first.CreateHttpClient(trustedCaFile);
     }
 
 private:
@@ -40,61 +40,54 @@ private:
     bool m_bFirstUsed = false;
 };
 
-std::wstring TextOf(HWND window)
+std::vector<std::string> Prompts(const MessageBoxCloser& user)
 {
-    wchar_t text[256]{};
-    return std::wstring(text, static_cast<std::size_t>(GetWindowTextW(window, text, 256)));
+    std::vector<std::string> prompts;
+    for (const MessageBoxCloser::SeenBox& box : user.boxes) {
+        prompts.push_back(box.text);
+    }
+    return prompts;
 }
 
 class Form1Request : public ::testing::Test {
 protected:
-    void MakeForm(IHttpClientFactory& service, int ntpPort)
+    void MakeForm(int ntpPort)
     {
-        platform.emplace(service);
-        form.emplace(GetModuleHandleW(nullptr), platform->platform().messageBox,
-                     RealTimeRequest(platform->platform(), Endpoints{.ntpHost = "127.0.0.1", .ntpPort = ntpPort}),
-                     platform->shutdownWatch());
+        form.emplace(GetModuleHandleW(nullptr), windows.platform().messageBox,
+                     RealTimeRequest(windows.platform(), Endpoints{.ntpHost = "127.0.0.1", .ntpPort = ntpPort}),
+                     windows.shutdownWatch());
         form->Show(SW_SHOWNORMAL);
         button = GetWindow(form->window(), GW_CHILD);
         label = GetWindow(button, GW_HWNDNEXT);
     }
+    std::wstring LabelText() const
+    {
+        wchar_t text[64]{};
+        return std::wstring(text, static_cast<std::size_t>(GetWindowTextW(label, text, 64)));
+    }
 
-    std::optional<Win32Platform> platform;
+    ScriptedAnswers service{UtcZoneResponse, R"({"status":"REQUEST_DENIED","errorMessage":"No key"})"};
+    Win32Platform windows{service};
     std::optional<Form1> form;
     HWND button = nullptr;
-    HWND label = nullptr;
+    HWND label = nullptr; // lblTimeLocal, next in tab order
 };
 
-TEST_F(Form1Request, ClickShowsP1ToP9ThenTheTimeInTheLabel)
+TEST_F(Form1Request, ClickShowsP1ToP9ThenTheTimeAndAnErrorAnswerLeavesIt)
 {
-    ScriptedHttpClientFactory service{UtcZoneResponse};
-    MakeForm(service, AnsweringSntpPort());
+    MakeForm(AnsweringSntpPort());
     MessageBoxCloser user;
     SendMessageW(button, BM_CLICK, 0, 0);
-
-    std::vector<std::string> prompts;
-    for (const MessageBoxCloser::SeenBox& box : user.boxes) {
-        prompts.push_back(box.text);
-        EXPECT_EQ(box.caption, "Chronavel");
-    }
-    EXPECT_THAT(prompts, ElementsAreArray(AllCheckpoints));
-    EXPECT_EQ(TextOf(label), L"12/8/2026 7:10:22 AM");
-}
-
-TEST_F(Form1Request, ErrorAnswerGoesToABoxAndTheLabelKeepsItsTime)
-{
-    ScriptedAnswers service{UtcZoneResponse, R"({"status":"REQUEST_DENIED","errorMessage":"No key"})"};
-    MakeForm(service, AnsweringSntpPort());
-    MessageBoxCloser user;
-    SendMessageW(button, BM_CLICK, 0, 0);
-    ASSERT_EQ(TextOf(label), L"12/8/2026 7:10:22 AM");
+    EXPECT_THAT(Prompts(user), ElementsAreArray(AllCheckpoints));
+    EXPECT_EQ(user.boxes.back().caption, "Chronavel");
+    EXPECT_EQ(LabelText(), L"12/8/2026 7:10:22 AM");
 
     user.boxes.clear();
     SendMessageW(button, BM_CLICK, 0, 0);
     ASSERT_FALSE(user.boxes.empty());
     EXPECT_EQ(user.boxes.back().caption, "Error Validating Time");
     EXPECT_THAT(user.boxes.back().text, StartsWith("Error"));
-    EXPECT_EQ(TextOf(label), L"12/8/2026 7:10:22 AM");
+    EXPECT_EQ(LabelText(), L"12/8/2026 7:10:22 AM");
 }
 
 // What a thread timer, which captures nothing, acts on.
@@ -109,34 +102,26 @@ struct CloseLater {
     }
 };
 
-// Closing while the request waits on a server that never answers: the wait
+// Closed while the request waits on a server that never answers: the wait
 // is abandoned, no further box comes, and the program's loop ends with 0.
 TEST_F(Form1Request, ClosingWhileTheRequestWaitsEndsTheLoopWithZero)
 {
-    ScriptedHttpClientFactory service{UtcZoneResponse};
-    MakeForm(service, SilentSntpPort());
+    MakeForm(SilentSntpPort());
     CloseLater::form = form->window();
     std::optional<MessageBoxCloser> user;
     user.emplace(0ms, [&] {
-        // As P3, the last box before the wait, goes.
-        if (user->boxes.size() == 2) {
+        if (user->boxes.size() == 2) { // P3, the last box before the wait
             SetTimer(nullptr, 0, 300, &CloseLater::Close);
         }
     });
-    // The click comes through the program's own loop, as a user's would.
-    PostMessageW(button, BM_CLICK, 0, 0);
+    PostMessageW(button, BM_CLICK, 0, 0); // through the program's own loop
     const auto start = std::chrono::steady_clock::now();
-    const int exitCode = RunMessageLoop();
 
-    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(RunMessageLoop(), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the request waited out its 10-second limit";
     EXPECT_TRUE(CloseLater::bButtonEnabled) << "a waiting request leaves the button to be clicked again";
     EXPECT_EQ(form->window(), nullptr);
-    std::vector<std::string> prompts;
-    for (const MessageBoxCloser::SeenBox& box : user->boxes) {
-        prompts.push_back(box.text);
-    }
-    EXPECT_THAT(prompts, ElementsAreArray({"P1", "P2", "P3"}));
+    EXPECT_THAT(Prompts(*user), ElementsAre("P1", "P2", "P3"));
 }
 
 } // namespace
