@@ -124,8 +124,8 @@ void Form1::CreateControls(HINSTANCE instance)
         }
         return control;
     };
-    cmdRequestTime = create(L"BUTTON", L"Request Time", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                            RequestTimeId);
+    cmdRequestTime
+        = create(L"BUTTON", L"Request Time", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, RequestTimeId);
     lblTimeLocal = create(L"STATIC", L"", LabelStyle, TimeLocalId);
     Label2 = create(L"STATIC", L"Local Time:", LabelStyle, Label2Id);
     MakeEnterPressButton(cmdRequestTime);
@@ -134,8 +134,8 @@ void Form1::CreateControls(HINSTANCE instance)
 void Form1::LayOut(UINT dpi)
 {
     UniqueFont font = CreateControlFont(dpi);
-    const std::pair<HWND, Placement> places[] = {
-        {cmdRequestTime, RequestTimePlace}, {lblTimeLocal, TimeLocalPlace}, {Label2, Label2Place}};
+    const std::pair<HWND, Placement> places[]
+        = {{cmdRequestTime, RequestTimePlace}, {lblTimeLocal, TimeLocalPlace}, {Label2, Label2Place}};
     for (const auto& [control, place] : places) {
         SetWindowPos(control, nullptr, Scaled(place.left, dpi), Scaled(place.top, dpi), Scaled(place.width, dpi),
                      Scaled(place.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
