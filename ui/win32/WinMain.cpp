@@ -28,7 +28,8 @@ void ShowFailure(const char* what)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    // The button class of common controls 6, which the manifest asks for.
+    // Common controls 6, which the manifest asks for; should this fail,
+    // user32's own button and static classes serve.
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     try {
