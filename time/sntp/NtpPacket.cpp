@@ -1,5 +1,7 @@
 #include "sntp/NtpPacket.h"
 
+#include <algorithm>
+
 namespace chronavel {
 namespace {
 
@@ -45,7 +47,10 @@ UtcTime ToUtcTime(NtpTimestamp timestamp)
     if ((timestamp.seconds & 0x80000000U) == 0) {
         sinceEra0 += EraLength;
     }
-    const auto fraction = nanoseconds{(timestamp.fraction * NanosecondsPerSecond + FractionsPerSecond / 2) >> 32};
+    // Rounded to the nearest nanosecond, but never up into the next second: that
+    // second may lie past the last one the two eras above can hold.
+    const auto fraction = nanoseconds{
+        std::min((timestamp.fraction * NanosecondsPerSecond + FractionsPerSecond / 2) >> 32, NanosecondsPerSecond - 1)};
     return UtcTime{sinceEra0 - From1900To1970} + fraction;
 }
 
