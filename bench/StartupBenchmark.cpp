@@ -61,12 +61,29 @@ void RunProbe(benchmark::State& state, const char* probe)
     state.counters["peak_rss_KiB"] = static_cast<double>(peakKiB);
 }
 
-void BM_StartupChronavel(benchmark::State& state) { RunProbe(state, CHRONAVEL_STARTUP_PROBE); }
-void BM_StartupMinimalWidgets(benchmark::State& state) { RunProbe(state, CHRONAVEL_MINIMAL_PROBE); }
-void BM_StartupMinimalWithNetworkLibraries(benchmark::State& state) { RunProbe(state, CHRONAVEL_MINIMAL_NETWORK_PROBE); }
+void BM_StartupChronavel(benchmark::State& state)
+{
+    RunProbe(state, CHRONAVEL_STARTUP_PROBE);
+}
+void BM_StartupMinimalWidgets(benchmark::State& state)
+{
+    RunProbe(state, CHRONAVEL_MINIMAL_PROBE);
+}
+void BM_StartupMinimalWithNetworkLibraries(benchmark::State& state)
+{
+    RunProbe(state, CHRONAVEL_MINIMAL_NETWORK_PROBE);
+}
 
-BENCHMARK(BM_StartupChronavel)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
-BENCHMARK(BM_StartupMinimalWidgets)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_StartupChronavel)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_StartupMinimalWidgets)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_StartupMinimalWithNetworkLibraries)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()

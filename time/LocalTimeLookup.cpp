@@ -30,9 +30,9 @@ void clsCheckTime::LookupLocalTime(const ServerClock& serverClock)
         ShowCheckpoint(m_platform.messageBox, "P7");
         // Built now rather than before the boxes, so the service is asked
         // about the second in which it is asked.
-        const std::string address = BuildTimeZoneAddress(m_endpoints.timeZoneServiceHost, location,
-                                                         serverClock.At(m_platform.monotonicClock.Now()),
-                                                         m_endpoints.timeZoneApiKey);
+        const std::string address
+            = BuildTimeZoneAddress(m_endpoints.timeZoneServiceHost, location,
+                                   serverClock.At(m_platform.monotonicClock.Now()), m_endpoints.timeZoneApiKey);
         http->setTimeouts(ResolveTimeoutMs, ConnectTimeoutMs, SendTimeoutMs, ReceiveTimeoutMs);
         http->Open("POST", address, false);
         http->SetRequestHeader("Content-Type", "application/x-www-form-urlencoded");

@@ -34,8 +34,8 @@ public:
         }
         m_opened = false;
         if (!IsTimeZoneServiceAddress(url)) {
-            throw PlatformError("The embedded time zone service answers only https://HOST/maps/api/timezone/json, not \""
-                                + url + "\"");
+            throw PlatformError(
+                "The embedded time zone service answers only https://HOST/maps/api/timezone/json, not \"" + url + "\"");
         }
         m_url = url;
         m_opened = true;

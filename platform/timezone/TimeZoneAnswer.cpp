@@ -38,7 +38,8 @@ std::string AnswerTimeZoneRequest(std::string_view address, const ITimeZoneDatab
     const std::string zoneId(*zone);
     const std::optional<ZoneState> state = zones.Lookup(zoneId, query.timestamp);
     if (!state) {
-        return Failure("UNKNOWN_ERROR", "The system's time zone database has no rules for " + zoneId + " at that time.");
+        return Failure("UNKNOWN_ERROR",
+                       "The system's time zone database has no rules for " + zoneId + " at that time.");
     }
     // rawOffset is the standard offset, dstOffset the daylight saving part, both in seconds.
     return Write(Json::object({

@@ -1,6 +1,8 @@
 #pragma once
 
+// Winsock 2 before windows.h, whose older winsock.h it replaces.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <memory>

@@ -68,17 +68,15 @@ std::string Win32DateFormatter::FormatGeneralDate(const CivilDateTime& when) con
 
     // The short date's picture, as DATE_SHORTDATE would use it (with the
     // user's own changes), but never with a two-digit year.
-    const std::wstring shortDate = WithFourDigitYear(ReadText([locale](wchar_t* buffer, int size) {
-        return GetLocaleInfoEx(locale, LOCALE_SSHORTDATE, buffer, size);
-    }));
+    const std::wstring shortDate = WithFourDigitYear(ReadText(
+        [locale](wchar_t* buffer, int size) { return GetLocaleInfoEx(locale, LOCALE_SSHORTDATE, buffer, size); }));
     std::wstring text = ReadText([&](wchar_t* buffer, int size) {
         return GetDateFormatEx(locale, 0, &time, shortDate.c_str(), buffer, size, nullptr);
     });
     if (when.hour != 0 || when.minute != 0 || when.second != 0) {
         text += L' ';
-        text += ReadText([&](wchar_t* buffer, int size) {
-            return GetTimeFormatEx(locale, 0, &time, nullptr, buffer, size);
-        });
+        text += ReadText(
+            [&](wchar_t* buffer, int size) { return GetTimeFormatEx(locale, 0, &time, nullptr, buffer, size); });
     }
     // Some locales put a narrow no-break space before AM/PM; the label shows
     // plain text, so an ordinary space reads the same and copies cleanly.

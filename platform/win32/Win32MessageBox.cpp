@@ -1,8 +1,8 @@
 #include "platform/win32/Win32MessageBox.h"
 
 #include "platform/PlatformError.h"
-#include "platform/win32/Win32ShutdownWatch.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32ShutdownWatch.h"
 
 #include <windows.h>
 

@@ -277,8 +277,8 @@ void Win32UdpSocket::ReadDatagrams()
     // waits for the next pump call: the reply's age must not grow meanwhile.
     const MonotonicTime arrivedAt = m_clock.Now();
     for (;;) {
-        const int received =
-            recv(m_socket.get(), reinterpret_cast<char*>(m_buffer.data()), static_cast<int>(m_buffer.size()), 0);
+        const int received
+            = recv(m_socket.get(), reinterpret_cast<char*>(m_buffer.data()), static_cast<int>(m_buffer.size()), 0);
         if (received == SOCKET_ERROR) {
             // WSAECONNRESET here is Windows' word for a refused datagram.
             if (const int error = WSAGetLastError(); error != WSAEWOULDBLOCK) {

@@ -93,8 +93,7 @@ TEST_F(CurlHttpClientTest, TimeZoneLookupArrivesWithSpaceEncodedInTargetOnlyAndB
     ASSERT_EQ(1u, requests.size());
     const RecordedRequest& request = requests.front();
     EXPECT_EQ("POST", request.method);
-    EXPECT_EQ("/maps/api/timezone/json?location=43.70011,%20-79.41630&timestamp=1700000000&key=k3y",
-              request.target);
+    EXPECT_EQ("/maps/api/timezone/json?location=43.70011,%20-79.41630&timestamp=1700000000&key=k3y", request.target);
     EXPECT_EQ("HTTP/1.1", request.version);
     EXPECT_EQ("application/x-www-form-urlencoded", request.headers.at("Content-Type"));
     EXPECT_EQ("127.0.0.1:" + std::to_string(m_server.port()), request.headers.at("Host"));
@@ -128,7 +127,10 @@ struct WireCase {
     std::string body;
 };
 
-void PrintTo(const WireCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const WireCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class RequestOnTheWire : public CurlHttpClientTest, public ::testing::WithParamInterface<WireCase> {};
 
@@ -169,7 +171,10 @@ struct ResponseCase {
     ScriptedResponse script;
 };
 
-void PrintTo(const ResponseCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const ResponseCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class ResponseReturned : public CurlHttpClientTest, public ::testing::WithParamInterface<ResponseCase> {};
 
@@ -196,18 +201,20 @@ ScriptedResponse WithHeader(ScriptedResponse response, std::string name, std::st
 
 INSTANTIATE_TEST_SUITE_P(
     CurlHttpClient, ResponseReturned,
-    ::testing::Values(
-        ResponseCase{"OkJson", WithHeader(ScriptedResponse::Ok(R"({"status":"OK","dstOffset":3600})"),
-                                          "Content-Type", "application/json")},
-        ResponseCase{"ServerError", ScriptedResponse::WithStatus("HTTP/1.1 500 Internal Server Error",
-                                                                 R"({"status":"UNKNOWN_ERROR"})")},
-        ResponseCase{"NotFound", ScriptedResponse::WithStatus("HTTP/1.1 404 Not Found", "no such page")},
-        ResponseCase{"RedirectIsNotFollowed",
-                     WithHeader(ScriptedResponse::WithStatus("HTTP/1.1 302 Found", "moved"), "Location",
-                                "https://127.0.0.1:1/elsewhere")},
-        ResponseCase{"EmptyBody", ScriptedResponse::Ok("")},
-        ResponseCase{"BinaryBody", ScriptedResponse::Ok(std::string("\0\x01\x7F\x80\xFF\r\n", 7))},
-        ResponseCase{"BodyEndsWithTheConnection", WithoutContentLength(ScriptedResponse::Ok("until close"))}),
+    ::testing::Values(ResponseCase{"OkJson",
+                                   WithHeader(ScriptedResponse::Ok(R"({"status":"OK","dstOffset":3600})"),
+                                              "Content-Type", "application/json")},
+                      ResponseCase{"ServerError",
+                                   ScriptedResponse::WithStatus("HTTP/1.1 500 Internal Server Error",
+                                                                R"({"status":"UNKNOWN_ERROR"})")},
+                      ResponseCase{"NotFound", ScriptedResponse::WithStatus("HTTP/1.1 404 Not Found", "no such page")},
+                      ResponseCase{"RedirectIsNotFollowed",
+                                   WithHeader(ScriptedResponse::WithStatus("HTTP/1.1 302 Found", "moved"), "Location",
+                                              "https://127.0.0.1:1/elsewhere")},
+                      ResponseCase{"EmptyBody", ScriptedResponse::Ok("")},
+                      ResponseCase{"BinaryBody", ScriptedResponse::Ok(std::string("\0\x01\x7F\x80\xFF\r\n", 7))},
+                      ResponseCase{"BodyEndsWithTheConnection",
+                                   WithoutContentLength(ScriptedResponse::Ok("until close"))}),
     CaseName<ResponseCase>);
 
 TEST_F(CurlHttpClientTest, SlowButSteadyResponseIsNotCutByTheIdleLimit)
@@ -234,7 +241,10 @@ struct SizeCase {
     bool accepted;
 };
 
-void PrintTo(const SizeCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const SizeCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class ResponseSizeLimit : public CurlHttpClientTest, public ::testing::WithParamInterface<SizeCase> {};
 
@@ -327,7 +337,10 @@ struct TrustCase {
     bool accepted;
 };
 
-void PrintTo(const TrustCase& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const TrustCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class CertificateVerification : public ::testing::TestWithParam<TrustCase> {
 protected:
@@ -354,13 +367,34 @@ TEST_P(CertificateVerification, OnlyACertificateFromTheTrustedCaForThisHostIsAcc
     }
 }
 
-support::ServerIdentity TrustedServer(const TestCertificate& c) { return c.server(); }
-support::ServerIdentity StrangerServer(const TestCertificate& c) { return c.serverFromUntrustedCa(); }
-support::ServerIdentity OtherHostServer(const TestCertificate& c) { return c.serverForOtherHost(); }
-std::string TrustedCa(const TestCertificate& c) { return c.caFile(); }
-std::string UntrustedCa(const TestCertificate& c) { return c.untrustedCaFile(); }
-std::string SystemStore(const TestCertificate&) { return ""; }
-std::string MissingCaFile(const TestCertificate& c) { return c.directory() + "/no-such-ca.pem"; }
+support::ServerIdentity TrustedServer(const TestCertificate& c)
+{
+    return c.server();
+}
+support::ServerIdentity StrangerServer(const TestCertificate& c)
+{
+    return c.serverFromUntrustedCa();
+}
+support::ServerIdentity OtherHostServer(const TestCertificate& c)
+{
+    return c.serverForOtherHost();
+}
+std::string TrustedCa(const TestCertificate& c)
+{
+    return c.caFile();
+}
+std::string UntrustedCa(const TestCertificate& c)
+{
+    return c.untrustedCaFile();
+}
+std::string SystemStore(const TestCertificate&)
+{
+    return "";
+}
+std::string MissingCaFile(const TestCertificate& c)
+{
+    return c.directory() + "/no-such-ca.pem";
+}
 
 INSTANTIATE_TEST_SUITE_P(
     CurlHttpClient, CertificateVerification,
@@ -408,8 +442,8 @@ TEST_P(RejectedAddress, OpenRefusesAnythingButHttpsWithoutQuotingTheKey)
 
 INSTANTIATE_TEST_SUITE_P(CurlHttpClient, RejectedAddress,
                          ::testing::Values("http://127.0.0.1:PORT/", "ftp://127.0.0.1:PORT/", "file:///etc/hostname",
-                                           "127.0.0.1:PORT/no-scheme", "", "https://", "https://127.0.0.1:PORT/\r\nX: y",
-                                           "https://[::1/"));
+                                           "127.0.0.1:PORT/no-scheme", "", "https://",
+                                           "https://127.0.0.1:PORT/\r\nX: y", "https://[::1/"));
 
 TEST_F(CurlHttpClientTest, TransportFailureNamesTheHostButNotTheKey)
 {

@@ -96,16 +96,16 @@ TEST_F(EmbeddedService, TorontoAtThe2027ChangeoversHasTheZoneDatabasesOffsets)
 TEST_F(EmbeddedService, EachProvincesLocationAnswersItsZone)
 {
     const std::pair<const char*, const char*> provinces[] = {
-        {"BC", "America/Vancouver"}, {"AB", "America/Edmonton"}, {"SK", "America/Regina"},
-        {"MB", "America/Winnipeg"},  {"ON", "America/Toronto"},  {"QC", "America/Toronto"},
-        {"NB", "America/Moncton"},   {"NS", "America/Halifax"},  {"PE", "America/Halifax"},
+        {"BC", "America/Vancouver"}, {"AB", "America/Edmonton"},   {"SK", "America/Regina"},
+        {"MB", "America/Winnipeg"},  {"ON", "America/Toronto"},    {"QC", "America/Toronto"},
+        {"NB", "America/Moncton"},   {"NS", "America/Halifax"},    {"PE", "America/Halifax"},
         {"NL", "America/St_Johns"},  {"YT", "America/Whitehorse"}, {"NT", "America/Edmonton"},
         {"NU", "America/Iqaluit"},
     };
     const UtcTime summer{std::chrono::seconds{July1st2027At1200}};
     for (const auto& [province, zone] : provinces) {
-        const Answer answer =
-            Ask(BuildTimeZoneAddress("maps.googleapis.com", FindProvinceLocation(province), summer, ""));
+        const Answer answer
+            = Ask(BuildTimeZoneAddress("maps.googleapis.com", FindProvinceLocation(province), summer, ""));
         const QTimeZone::OffsetData qt = QtSays(zone, July1st2027At1200);
         EXPECT_EQ(answer.timeZoneId, zone) << province;
         EXPECT_EQ(answer.rawOffset, std::to_string(qt.standardTimeOffset)) << province;
@@ -157,8 +157,8 @@ TEST_F(EmbeddedService, RefusesWhatTheWebServicesClientRefuses)
 
 TEST_F(EmbeddedService, ZeroResultsAndInvalidRequestEndTheRequestInTheRetrievalError)
 {
-    const std::pair<std::string, const char*> rows[] = {{"location=0,0" + At(0), "ZERO_RESULTS"},
-                                                        {Toronto + "&timestamp=soon", "INVALID_REQUEST"}};
+    const std::pair<std::string, const char*> rows[]
+        = {{"location=0,0" + At(0), "ZERO_RESULTS"}, {Toronto + "&timestamp=soon", "INVALID_REQUEST"}};
     for (const auto& [query, status] : rows) {
         ASSERT_EQ(Ask(Service + query).status, status);
         ScriptedPlatform scripted(AnswerText(Service + query));

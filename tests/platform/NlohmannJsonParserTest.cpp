@@ -17,9 +17,22 @@ TEST(NlohmannJsonParser, ReadsTopLevelMembersAsText)
     NlohmannJsonParser parser;
     ASSERT_EQ(parser.Parse(Answer), 1);
     const std::pair<const char*, const char*> expected[] = {
-        {"status", "OK"}, {"dstOffset", "3600"}, {"rawOffset", "-18000"}, {"half", "3600.5"}, {"tiny", "1e-07"},
-        {"big", "1e+20"}, {"wide", "12345678901234568"}, {"flag", "true"}, {"off", "false"}, {"nested", ""},
-        {"list", ""}, {"none", ""}, {"absent", ""}, {"Status", ""}, {"twice", "2"}, {"text", "caf\u00e9 \"q\""},
+        {"status", "OK"},
+        {"dstOffset", "3600"},
+        {"rawOffset", "-18000"},
+        {"half", "3600.5"},
+        {"tiny", "1e-07"},
+        {"big", "1e+20"},
+        {"wide", "12345678901234568"},
+        {"flag", "true"},
+        {"off", "false"},
+        {"nested", ""},
+        {"list", ""},
+        {"none", ""},
+        {"absent", ""},
+        {"Status", ""},
+        {"twice", "2"},
+        {"text", "caf\u00e9 \"q\""},
     };
     for (const auto& [key, text] : expected) {
         EXPECT_EQ(parser.GetValue(key), text) << key;

@@ -52,12 +52,14 @@ TEST(GeneralDate, EveryLocaleShowsTheYearAndSecondsWithoutAZone)
     const QDate date(Morning.year, Morning.month, Morning.day);
     const QTime time(Morning.hour, Morning.minute, Morning.second);
     static const QRegularExpression strayPunctuation(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]|^[\\s,]|[\\s,]$|\\s{2}"));
-    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
+    for (const QLocale& locale :
+         QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyCountry)) {
         const QString text = QString::fromStdString(QtDateFormatter(locale).FormatGeneralDate(Morning));
         const QString context = locale.name() + QStringLiteral(": ") + text;
         EXPECT_TRUE(text.contains(locale.toString(date, QStringLiteral("yyyy")))) << context.toStdString();
         EXPECT_TRUE(text.contains(locale.toString(time, QStringLiteral("ss")))) << context.toStdString();
-        EXPECT_FALSE(text.contains(QStringLiteral("UTC")) || text.contains(QStringLiteral("GMT"))) << context.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("UTC")) || text.contains(QStringLiteral("GMT")))
+            << context.toStdString();
         EXPECT_FALSE(text.contains(strayPunctuation)) << context.toStdString();
     }
 }

@@ -28,8 +28,8 @@ public:
     std::vector<std::string> calls;
     std::vector<std::uint8_t> sent;     // the last datagram SendData was given
     std::vector<std::uint8_t> received; // what GetData hands out
-    MonotonicTime receivedAt{};        // and when it says that arrived
-    MonotonicTime sentAt{};            // when it says the request left
+    MonotonicTime receivedAt{};         // and when it says that arrived
+    MonotonicTime sentAt{};             // when it says the request left
     int state = StateClosed;
     std::string failingCall; // the call that throws, by name ("Bind", "GetData" ...)
 

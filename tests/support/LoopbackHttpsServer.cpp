@@ -69,8 +69,7 @@ void CloseGracefully(SSL* ssl, int socket)
     ::shutdown(socket, SHUT_WR);
     char scratch[4096];
     pollfd entry{socket, POLLIN, 0};
-    while (::poll(&entry, 1, LingerMs) > 0 && ::recv(socket, scratch, sizeof scratch, 0) > 0) {
-    }
+    while (::poll(&entry, 1, LingerMs) > 0 && ::recv(socket, scratch, sizeof scratch, 0) > 0) {}
 }
 
 // Whether ms pass without the client leaving (its close_notify and end show
@@ -80,8 +79,7 @@ bool Quiet(int socket, int ms)
 {
     pollfd entry{socket, POLLIN, 0};
     int ready = 0;
-    while ((ready = ::poll(&entry, 1, ms)) < 0 && errno == EINTR) {
-    }
+    while ((ready = ::poll(&entry, 1, ms)) < 0 && errno == EINTR) {}
     return ready == 0;
 }
 
@@ -106,9 +104,8 @@ LoopbackHttpsServer::LoopbackHttpsServer(const ServerIdentity& identity)
         throw std::runtime_error(DescribeOpenSslError("LoopbackHttpsServer: loading " + identity.certificateFile));
     }
     new_task_queue = [] { return new httplib::ThreadPool(Workers); };
-    const auto answer = [this](const httplib::Request& request, httplib::Response& response) {
-        Answer(request, response);
-    };
+    const auto answer
+        = [this](const httplib::Request& request, httplib::Response& response) { Answer(request, response); };
     Get(AnyPath, answer);
     Post(AnyPath, answer);
     Put(AnyPath, answer);
@@ -216,8 +213,8 @@ void LoopbackHttpsServer::Serve(int socket)
 void LoopbackHttpsServer::Answer(const httplib::Request& request, httplib::Response& response)
 {
     TlsServerStream& stream = *static_cast<TlsServerStream*>(SSL_get_app_data(request.ssl));
-    const RecordedRequest recorded{request.method, request.target, request.version,
-                                   ParseHeaders(stream.received()), request.body};
+    const RecordedRequest recorded{request.method, request.target, request.version, ParseHeaders(stream.received()),
+                                   request.body};
     Handler handler;
     {
         const std::lock_guard lock(m_mutex);

@@ -31,7 +31,7 @@ struct RecordedRequest {
     std::string target; // path and query exactly as on the request line
     std::string version;
     std::map<std::string, std::string, HeaderNameLess> headers; // repeated names joined with ", "
-    std::string body;    // as sent, chunked encoding undone
+    std::string body;                                           // as sent, chunked encoding undone
 };
 
 // What the server does with a request.
@@ -46,7 +46,7 @@ struct ScriptedResponse {
     };
 
     Behaviour behaviour = Behaviour::Answer;
-    std::string statusLine = "HTTP/1.1 200 OK"; // only its code is used: httplib words the reason
+    std::string statusLine = "HTTP/1.1 200 OK";               // only its code is used: httplib words the reason
     std::vector<std::pair<std::string, std::string>> headers; // Content-Type is "text/plain" unless given
     std::string body;
     // Without Content-Length the body ends where the connection closes.

@@ -149,8 +149,8 @@ Options Parse(int argc, char** argv)
                 throw std::runtime_error("--drip needs BYTES,MS");
             }
             options.reply.pieceBytes = Number(option, std::string_view(drip).substr(0, comma));
-            options.reply.pauseAfterPiece =
-                std::chrono::milliseconds(Number(option, std::string_view(drip).substr(comma + 1)));
+            options.reply.pauseAfterPiece
+                = std::chrono::milliseconds(Number(option, std::string_view(drip).substr(comma + 1)));
         } else if (option == "--never-answer") {
             options.reply.behaviour = ScriptedResponse::Behaviour::NeverAnswer;
         } else if (option == "--close-after-request") {
@@ -178,8 +178,8 @@ struct CertificateDeleter {
 void WriteDer(const std::string& pemFile, const std::string& derFile)
 {
     const std::unique_ptr<std::FILE, FileCloser> in(std::fopen(pemFile.c_str(), "rb"));
-    const std::unique_ptr<X509, CertificateDeleter> certificate(
-        in ? PEM_read_X509(in.get(), nullptr, nullptr, nullptr) : nullptr);
+    const std::unique_ptr<X509, CertificateDeleter> certificate(in ? PEM_read_X509(in.get(), nullptr, nullptr, nullptr)
+                                                                   : nullptr);
     const std::unique_ptr<std::FILE, FileCloser> out(std::fopen(derFile.c_str(), "wb"));
     if (!certificate || !out || i2d_X509_fp(out.get(), certificate.get()) != 1) {
         throw std::runtime_error(DescribeOpenSslError("cannot write " + derFile));
@@ -202,8 +202,7 @@ void WatchStandardInput()
 {
     std::thread([] {
         char buffer[256];
-        while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
-        }
+        while (::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {}
         ::kill(::getpid(), SIGTERM);
     }).detach();
 }

@@ -47,11 +47,10 @@ TEST(LoopbackHttpsServerProgram, AnswersAsToldThroughItsCaAndLogsTheRequestUntil
     const QString caDer = directory.filePath("ca.der");
     const QString log = directory.filePath("requests.log");
     QProcess server;
-    server.start(LOOPBACK_HTTPS_SERVER, {"--ca-pem", caPem, "--ca-der", caDer, "--log", log, "--status", "201",
-                                         "--body", "made", "--content-type", "application/json", "--location",
-                                         "/made/1"});
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {
-    }
+    server.start(LOOPBACK_HTTPS_SERVER,
+                 {"--ca-pem", caPem, "--ca-der", caDer, "--log", log, "--status", "201", "--body", "made",
+                  "--content-type", "application/json", "--location", "/made/1"});
+    while (!server.canReadLine() && server.waitForReadyRead(10000)) {}
     const int port = server.readLine().trimmed().toInt();
     ASSERT_GT(port, 0) << server.readAllStandardError().toStdString();
 

@@ -3,8 +3,15 @@
 namespace chronavel::testing {
 
 QtTestPlatform::QtTestPlatform(IHttpClientFactory* httpClients)
-    : platform{messageBox, eventPump, wallClock, monotonicClock, randomSource, udpSockets,
-               httpClients != nullptr ? *httpClients : curlHttpClients, jsonParsers, dateFormatter}
+    : platform{messageBox,
+               eventPump,
+               wallClock,
+               monotonicClock,
+               randomSource,
+               udpSockets,
+               httpClients != nullptr ? *httpClients : curlHttpClients,
+               jsonParsers,
+               dateFormatter}
 {
 }
 

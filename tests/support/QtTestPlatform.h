@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/curl/CurlHttpClient.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"

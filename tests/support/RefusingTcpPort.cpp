@@ -9,8 +9,7 @@
 
 namespace chronavel::testing {
 
-RefusingTcpPort::RefusingTcpPort()
-    : m_socket(::socket(AF_INET, SOCK_STREAM, 0))
+RefusingTcpPort::RefusingTcpPort() : m_socket(::socket(AF_INET, SOCK_STREAM, 0))
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;

@@ -26,7 +26,9 @@ public:
 
 class SecondPerCallPump final : public IEventPump {
 public:
-    SecondPerCallPump(ScriptedClock& clock, ScriptedMonotonicClock& monotonic) : m_clock(clock), m_monotonic(monotonic) {}
+    SecondPerCallPump(ScriptedClock& clock, ScriptedMonotonicClock& monotonic) : m_clock(clock), m_monotonic(monotonic)
+    {
+    }
 
     void DoEvents() override
     {

@@ -77,8 +77,8 @@ void SetCommonName(X509_NAME* name, const char* commonName)
                                        reinterpret_cast<const unsigned char*>("Chronavel tests"), -1, -1, 0)
                 == 1,
             "naming a certificate");
-    Require(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName),
-                                       -1, -1, 0)
+    Require(X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>(commonName), -1,
+                                       -1, 0)
                 == 1,
             "naming a certificate");
 }
@@ -192,8 +192,7 @@ std::string MakeTemporaryDirectory()
 
 } // namespace
 
-TestCertificate::TestCertificate()
-    : m_directory(MakeTemporaryDirectory())
+TestCertificate::TestCertificate() : m_directory(MakeTemporaryDirectory())
 {
     try {
         const Authority ca = MakeAuthority("Chronavel test CA");
@@ -210,8 +209,8 @@ TestCertificate::TestCertificate()
                                                 IssueServerCertificate(stranger, "127.0.0.1", loopbackNames.c_str()));
 
         const std::string otherNames = std::string("DNS:") + OtherHostName;
-        m_serverForOtherHost =
-            WriteIdentity(m_directory, "other-host", IssueServerCertificate(ca, OtherHostName, otherNames.c_str()));
+        m_serverForOtherHost
+            = WriteIdentity(m_directory, "other-host", IssueServerCertificate(ca, OtherHostName, otherNames.c_str()));
     } catch (...) {
         std::error_code ignored;
         std::filesystem::remove_all(m_directory, ignored);

@@ -14,11 +14,7 @@ namespace chronavel::testing {
 // log must show what the client sent.
 class TlsServerStream final : public httplib::Stream {
 public:
-    TlsServerStream(SSL* ssl, int socket)
-        : m_ssl(ssl)
-        , m_socket(socket)
-    {
-    }
+    TlsServerStream(SSL* ssl, int socket) : m_ssl(ssl), m_socket(socket) {}
 
     bool is_readable() const override { return SSL_pending(m_ssl) > 0 || Ready(POLLIN); }
     bool is_writable() const override { return !m_muted && Ready(POLLOUT); }

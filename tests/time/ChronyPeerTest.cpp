@@ -37,7 +37,8 @@ public:
         // -x: never touch the system clock; -d: stay in the foreground.
         QStringList arguments{"-x", "-d", "-f", m_dir.filePath("chrony.conf")};
         if (geteuid() == 0) {
-            arguments << "-u" << "root";
+            arguments << "-u"
+                      << "root";
         }
         m_process.start(Executable(), arguments);
     }
@@ -79,9 +80,9 @@ TEST(ChronyPeer, ItsTimeIsDecodedWithinTwoSecondsOfTheSystemClock)
         QtTestPlatform platform(&http);
         clsCheckTime check(platform.platform, Endpoints{.ntpHost = "127.0.0.1", .ntpPort = port});
         result = check.GetRealTime("ON");
-        systemNow = std::chrono::duration_cast<std::chrono::seconds>(
-                        std::chrono::system_clock::now().time_since_epoch())
-                        .count();
+        systemNow
+            = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+                  .count();
         if (!http.requests.empty()) {
             std::smatch match;
             const std::string url = http.requests.back().url;

@@ -21,21 +21,21 @@ TEST_P(OffsetTexts, ReadAsWholeSecondsWithinSixteenBits)
     EXPECT_EQ(ParseOffsetSeconds(GetParam().text), GetParam().expected) << '"' << GetParam().text << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Offsets, OffsetTexts,
-    ::testing::Values(OffsetCase{"0", 0}, OffsetCase{"3600", 3600}, OffsetCase{"-18000", -18000},
-                      OffsetCase{"-32768", -32768}, OffsetCase{"32767", 32767},
-                      // Halves go to the even neighbour; other fractions to the nearest.
-                      OffsetCase{"3600.5", 3600}, OffsetCase{"3601.5", 3602}, OffsetCase{"-0.5", 0},
-                      OffsetCase{"-1.5", -2}, OffsetCase{"12.4", 12}, OffsetCase{"12.6", 13},
-                      OffsetCase{"1e3", 1000}, OffsetCase{"32767.4", 32767},
-                      // Out of range, absent, or not a JSON number.
-                      OffsetCase{"32768", std::nullopt}, OffsetCase{"-32769", std::nullopt},
-                      OffsetCase{"32767.5", std::nullopt}, OffsetCase{"1e20", std::nullopt},
-                      OffsetCase{"", std::nullopt}, OffsetCase{"abc", std::nullopt},
-                      OffsetCase{"36OO", std::nullopt}, OffsetCase{"3600,5", std::nullopt},
-                      OffsetCase{" 3600", std::nullopt}, OffsetCase{"inf", std::nullopt},
-                      OffsetCase{"nan", std::nullopt}, OffsetCase{"0x10", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Offsets, OffsetTexts,
+                         ::testing::Values(OffsetCase{"0", 0}, OffsetCase{"3600", 3600}, OffsetCase{"-18000", -18000},
+                                           OffsetCase{"-32768", -32768}, OffsetCase{"32767", 32767},
+                                           // Halves go to the even neighbour; other fractions to the nearest.
+                                           OffsetCase{"3600.5", 3600}, OffsetCase{"3601.5", 3602},
+                                           OffsetCase{"-0.5", 0}, OffsetCase{"-1.5", -2}, OffsetCase{"12.4", 12},
+                                           OffsetCase{"12.6", 13}, OffsetCase{"1e3", 1000},
+                                           OffsetCase{"32767.4", 32767},
+                                           // Out of range, absent, or not a JSON number.
+                                           OffsetCase{"32768", std::nullopt}, OffsetCase{"-32769", std::nullopt},
+                                           OffsetCase{"32767.5", std::nullopt}, OffsetCase{"1e20", std::nullopt},
+                                           OffsetCase{"", std::nullopt}, OffsetCase{"abc", std::nullopt},
+                                           OffsetCase{"36OO", std::nullopt}, OffsetCase{"3600,5", std::nullopt},
+                                           OffsetCase{" 3600", std::nullopt}, OffsetCase{"inf", std::nullopt},
+                                           OffsetCase{"nan", std::nullopt}, OffsetCase{"0x10", std::nullopt}));
 
 // 2026-12-08 07:10:22 UTC, and that instant moved on by a number of seconds.
 UtcTime Dec8th2026At071022(double plusSeconds = 0)
@@ -61,7 +61,8 @@ TEST(LocalCivilTime, CrossesMidnightAndMonthEnds)
     EXPECT_EQ(evening.day, 7);
     EXPECT_EQ(evening.hour, 22);
 
-    const CivilDateTime newYear = LocalCivilTime(UtcTime{std::chrono::seconds{1767225599}}, 0, 3600); // 2025-12-31 23:59:59 UTC
+    const CivilDateTime newYear
+        = LocalCivilTime(UtcTime{std::chrono::seconds{1767225599}}, 0, 3600); // 2025-12-31 23:59:59 UTC
     EXPECT_EQ(newYear.year, 2026);
     EXPECT_EQ(newYear.month, 1);
     EXPECT_EQ(newYear.day, 1);

@@ -61,24 +61,24 @@ TEST_P(TimestampDecoding, GivesTheInstantAndEncodesBack)
     EXPECT_NEAR(back.fraction, c.timestamp.fraction, 3.0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Timestamps, TimestampDecoding,
-    ::testing::Values(
-        // Top bit set: every date from 1968-01-20 to 2036, read as unsigned.
-        DecodeCase{"Era0", {0xEEC22BDE, 0}, "2026-12-08 07:10:22.000000000"},
-        DecodeCase{"Era0Start", {0x80000000, 0}, "1968-01-20 03:14:08.000000000"},
-        DecodeCase{"LastSecondOfEra0", {0xFFFFFFFF, 0}, "2036-02-07 06:28:15.000000000"},
-        // The whole fraction counts, not only its top bit.
-        DecodeCase{"HalfSecond", {0xEEC22BDE, 0x80000000}, "2026-12-08 07:10:22.500000000"},
-        DecodeCase{"JustUnderHalf", {0xEEC22BDE, 0x7FFFFFFF}, "2026-12-08 07:10:22.499999999"},
-        DecodeCase{"Quarter", {0xEEC22BDE, 0x40000000}, "2026-12-08 07:10:22.250000000"},
-        DecodeCase{"AlmostAWholeSecond", {0xEEC22BDE, 0xFFFFFF00}, "2026-12-08 07:10:22.999999940"},
-        // After 2036-02-07 06:28:16 the count wraps into era 1.
-        DecodeCase{"Era1Start", {0x00000000, 0x80000000}, "2036-02-07 06:28:16.500000000"},
-        DecodeCase{"LatestEra1", {0x7FFFFFFF, 0}, "2104-02-26 09:42:23.000000000"},
-        // The last fraction of the era's last second stays inside it.
-        DecodeCase{"EndOfEra1", {0x7FFFFFFF, 0xFFFFFFFF}, "2104-02-26 09:42:23.999999999"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Timestamps, TimestampDecoding,
+                         ::testing::Values(
+                             // Top bit set: every date from 1968-01-20 to 2036, read as unsigned.
+                             DecodeCase{"Era0", {0xEEC22BDE, 0}, "2026-12-08 07:10:22.000000000"},
+                             DecodeCase{"Era0Start", {0x80000000, 0}, "1968-01-20 03:14:08.000000000"},
+                             DecodeCase{"LastSecondOfEra0", {0xFFFFFFFF, 0}, "2036-02-07 06:28:15.000000000"},
+                             // The whole fraction counts, not only its top bit.
+                             DecodeCase{"HalfSecond", {0xEEC22BDE, 0x80000000}, "2026-12-08 07:10:22.500000000"},
+                             DecodeCase{"JustUnderHalf", {0xEEC22BDE, 0x7FFFFFFF}, "2026-12-08 07:10:22.499999999"},
+                             DecodeCase{"Quarter", {0xEEC22BDE, 0x40000000}, "2026-12-08 07:10:22.250000000"},
+                             DecodeCase{
+                                 "AlmostAWholeSecond", {0xEEC22BDE, 0xFFFFFF00}, "2026-12-08 07:10:22.999999940"},
+                             // After 2036-02-07 06:28:16 the count wraps into era 1.
+                             DecodeCase{"Era1Start", {0x00000000, 0x80000000}, "2036-02-07 06:28:16.500000000"},
+                             DecodeCase{"LatestEra1", {0x7FFFFFFF, 0}, "2104-02-26 09:42:23.000000000"},
+                             // The last fraction of the era's last second stays inside it.
+                             DecodeCase{"EndOfEra1", {0x7FFFFFFF, 0xFFFFFFFF}, "2104-02-26 09:42:23.999999999"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 struct ValidityCase {
     const char* name;
@@ -110,26 +110,29 @@ SntpReplyFields With(SntpReplyFields fields, auto change)
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ReplyValidity,
-    ::testing::Values(
-        ValidityCase{"Healthy", MakeSntpReply(Healthy), true},
-        ValidityCase{"Version4", MakeSntpReply(With(Healthy, [](auto& f) { f.version = 4; })), true},
-        ValidityCase{"LeapSecondAhead", MakeSntpReply(With(Healthy, [](auto& f) { f.leap = 1; })), true},
-        ValidityCase{"Stratum15", MakeSntpReply(With(Healthy, [](auto& f) { f.stratum = 15; })), true},
-        ValidityCase{"LongerThan48", Resized(MakeSntpReply(Healthy), 68), true},
-        ValidityCase{"Empty", Bytes{}, false},
-        ValidityCase{"OneByteShort", Resized(MakeSntpReply(Healthy), 47), false},
-        ValidityCase{"ClientMode", MakeSntpReply(With(Healthy, [](auto& f) { f.mode = 3; })), false},
-        ValidityCase{"BroadcastMode", MakeSntpReply(With(Healthy, [](auto& f) { f.mode = 5; })), false},
-        ValidityCase{"KissOfDeath", MakeSntpReply(With(Healthy, [](auto& f) { f.stratum = 0; })), false},
-        ValidityCase{"Stratum16", MakeSntpReply(With(Healthy, [](auto& f) { f.stratum = 16; })), false},
-        ValidityCase{"NotSynchronised", MakeSntpReply(With(Healthy, [](auto& f) { f.leap = 3; })), false},
-        ValidityCase{"NoOriginate", MakeSntpReply(With(Healthy, [](auto& f) { f.originate = 0; })), false},
-        ValidityCase{"OriginateOfAnotherRequest", MakeSntpReply(With(Healthy, [](auto& f) { f.originate ^= 1; })), false},
-        ValidityCase{"ZeroTransmitTime", MakeSntpReply(With(Healthy, [](auto& f) {
-                         f.transmitSeconds = 0;
-                         f.transmitFraction = 0;
-                     })),
-                     false}),
+    ::testing::Values(ValidityCase{"Healthy", MakeSntpReply(Healthy), true},
+                      ValidityCase{"Version4", MakeSntpReply(With(Healthy, [](auto& f) { f.version = 4; })), true},
+                      ValidityCase{"LeapSecondAhead", MakeSntpReply(With(Healthy, [](auto& f) { f.leap = 1; })), true},
+                      ValidityCase{"Stratum15", MakeSntpReply(With(Healthy, [](auto& f) { f.stratum = 15; })), true},
+                      ValidityCase{"LongerThan48", Resized(MakeSntpReply(Healthy), 68), true},
+                      ValidityCase{"Empty", Bytes{}, false},
+                      ValidityCase{"OneByteShort", Resized(MakeSntpReply(Healthy), 47), false},
+                      ValidityCase{"ClientMode", MakeSntpReply(With(Healthy, [](auto& f) { f.mode = 3; })), false},
+                      ValidityCase{"BroadcastMode", MakeSntpReply(With(Healthy, [](auto& f) { f.mode = 5; })), false},
+                      ValidityCase{"KissOfDeath", MakeSntpReply(With(Healthy, [](auto& f) { f.stratum = 0; })), false},
+                      ValidityCase{"Stratum16", MakeSntpReply(With(Healthy, [](auto& f) { f.stratum = 16; })), false},
+                      ValidityCase{"NotSynchronised", MakeSntpReply(With(Healthy, [](auto& f) { f.leap = 3; })), false},
+                      ValidityCase{"NoOriginate", MakeSntpReply(With(Healthy, [](auto& f) { f.originate = 0; })),
+                                   false},
+                      ValidityCase{"OriginateOfAnotherRequest",
+                                   MakeSntpReply(With(Healthy, [](auto& f) { f.originate ^= 1; })), false},
+                      ValidityCase{"ZeroTransmitTime",
+                                   MakeSntpReply(With(Healthy,
+                                                      [](auto& f) {
+                                                          f.transmitSeconds = 0;
+                                                          f.transmitFraction = 0;
+                                                      })),
+                                   false}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(ReplyBytes, GiveTheServersTimesAndIgnoreWhatFollowsThe48th)

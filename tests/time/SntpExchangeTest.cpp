@@ -2,9 +2,9 @@
 #include "time/clsCheckTime.h"
 
 #include "tests/support/LoopbackSntpServer.h"
-#include "time/LocalTime.h"
 #include "tests/support/QtTestPlatform.h"
 #include "tests/support/ScriptedHttpClient.h"
+#include "time/LocalTime.h"
 
 #include <QTest>
 #include <QTimer>
@@ -22,7 +22,6 @@ namespace {
 using namespace chronavel::testing;
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
-
 
 // Keeps the socket a request makes, to look at after the request.
 class SocketKeeper final : public IUdpSocketFactory {
@@ -45,8 +44,15 @@ protected:
     SntpExchange()
         : platform(&http)
         , sockets(platform.udpSockets)
-        , withKeeper{platform.messageBox, platform.eventPump, platform.wallClock, platform.monotonicClock, platform.randomSource, sockets,
-                     http, platform.jsonParsers, platform.dateFormatter}
+        , withKeeper{platform.messageBox,
+                     platform.eventPump,
+                     platform.wallClock,
+                     platform.monotonicClock,
+                     platform.randomSource,
+                     sockets,
+                     http,
+                     platform.jsonParsers,
+                     platform.dateFormatter}
     {
     }
 
@@ -158,16 +164,14 @@ Bytes Reply(void (*change)(SntpReplyFields&))
     return MakeSntpReply(fields);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Replies, InvalidReplies,
-    ::testing::Values(InvalidCase{"Empty", {}},
-                      InvalidCase{"Short", Bytes(47, 0x24)},
-                      InvalidCase{"ClientMode", Reply([](auto& f) { f.mode = 3; })},
-                      InvalidCase{"KissOfDeath", Reply([](auto& f) { f.stratum = 0; })},
-                      InvalidCase{"Stratum16", Reply([](auto& f) { f.stratum = 16; })},
-                      InvalidCase{"NotSynchronised", Reply([](auto& f) { f.leap = 3; })},
-                      InvalidCase{"ZeroTransmitTime", MakeSntpReply({})}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Replies, InvalidReplies,
+                         ::testing::Values(InvalidCase{"Empty", {}}, InvalidCase{"Short", Bytes(47, 0x24)},
+                                           InvalidCase{"ClientMode", Reply([](auto& f) { f.mode = 3; })},
+                                           InvalidCase{"KissOfDeath", Reply([](auto& f) { f.stratum = 0; })},
+                                           InvalidCase{"Stratum16", Reply([](auto& f) { f.stratum = 16; })},
+                                           InvalidCase{"NotSynchronised", Reply([](auto& f) { f.leap = 3; })},
+                                           InvalidCase{"ZeroTransmitTime", MakeSntpReply({})}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(SntpExchange, ReplyThatDoesNotEchoTheNonceIsNoAnswer)
 {
@@ -295,8 +299,8 @@ TEST_F(SntpFailures, ReplyQueuedBehindAnotherRequestsBoxesStillCounts)
     const auto showsTheSecondCurrentNow = [this](const std::string& text) {
         const auto now = std::chrono::time_point_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now());
         const std::string thisSecond = platform.dateFormatter.FormatGeneralDate(LocalCivilTime(now, 0, 0));
-        const std::string lastSecond =
-            platform.dateFormatter.FormatGeneralDate(LocalCivilTime(now - std::chrono::seconds{1}, 0, 0));
+        const std::string lastSecond
+            = platform.dateFormatter.FormatGeneralDate(LocalCivilTime(now - std::chrono::seconds{1}, 0, 0));
         return text == thisSecond || text == lastSecond;
     };
 

@@ -144,19 +144,14 @@ TEST_P(Form1Answer, ErrorGoesToABoxAnythingElseToTheLabel)
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, Form1Answer,
-    ::testing::Values(AnswerCase{"Timeout", "Error: Timeout", true},
-                      AnswerCase{"InvalidReply", "Error: Invalid Time Reply", true},
-                      AnswerCase{"PlatformText", "Error: Host 'pool.ntp.org' not found", true},
-                      AnswerCase{"ExactlyError", "Error", true},
-                      AnswerCase{"Errorless", "Errorless", true},
-                      AnswerCase{"LowerCase", "error: x", false},
-                      AnswerCase{"UpperCase", "ERROR", false},
-                      AnswerCase{"ShorterThanFive", "Erro", false},
-                      AnswerCase{"LeadingSpace", " Error: Timeout", false},
-                      AnswerCase{"Empty", "", false},
-                      AnswerCase{"DateAndTime", "12/8/2026 2:10:22 AM", false},
-                      AnswerCase{"MidnightDateOnly", "12/8/2026", false},
-                      AnswerCase{"OtherLocale", "08.12.2026 02:10:22", false}),
+    ::testing::Values(
+        AnswerCase{"Timeout", "Error: Timeout", true}, AnswerCase{"InvalidReply", "Error: Invalid Time Reply", true},
+        AnswerCase{"PlatformText", "Error: Host 'pool.ntp.org' not found", true},
+        AnswerCase{"ExactlyError", "Error", true}, AnswerCase{"Errorless", "Errorless", true},
+        AnswerCase{"LowerCase", "error: x", false}, AnswerCase{"UpperCase", "ERROR", false},
+        AnswerCase{"ShorterThanFive", "Erro", false}, AnswerCase{"LeadingSpace", " Error: Timeout", false},
+        AnswerCase{"Empty", "", false}, AnswerCase{"DateAndTime", "12/8/2026 2:10:22 AM", false},
+        AnswerCase{"MidnightDateOnly", "12/8/2026", false}, AnswerCase{"OtherLocale", "08.12.2026 02:10:22", false}),
     [](const auto& tested) { return std::string(tested.param.name); });
 
 struct ThrowCase {
@@ -191,14 +186,14 @@ TEST_P(Form1Failure, ExceptionIsShownAndTheWindowStaysUsable)
     EXPECT_EQ(messageBox.shown.size(), 1U);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Exceptions, Form1Failure,
-    ::testing::Values(ThrowCase{"PlatformError", [] { throw PlatformError("Connection refused"); },
-                                "Error: Connection refused"},
-                      ThrowCase{"RuntimeError", [] { throw std::runtime_error("Out of sockets"); },
-                                "Error: Out of sockets"},
-                      ThrowCase{"BadAlloc", [] { throw std::bad_alloc(); }, "Error: std::bad_alloc"}),
-    [](const auto& tested) { return std::string(tested.param.name); });
+INSTANTIATE_TEST_SUITE_P(Exceptions, Form1Failure,
+                         ::testing::Values(ThrowCase{"PlatformError", [] { throw PlatformError("Connection refused"); },
+                                                     "Error: Connection refused"},
+                                           ThrowCase{"RuntimeError", [] { throw std::runtime_error("Out of sockets"); },
+                                                     "Error: Out of sockets"},
+                                           ThrowCase{"BadAlloc", [] { throw std::bad_alloc(); },
+                                                     "Error: std::bad_alloc"}),
+                         [](const auto& tested) { return std::string(tested.param.name); });
 
 TEST_F(Form1Click, AbandonedRequestShowsNothing)
 {

@@ -138,11 +138,12 @@ TEST(Form1RequestOverHttps, LabelShowsOntarioTime)
     LoopbackHttpsServer https(certificates);
     https.respond(ScriptedResponse::Ok(R"({"dstOffset":0,"rawOffset":-18000,"status":"OK"})"));
 
-    Window window(platform, Endpoints{.ntpHost = "127.0.0.1",
-                                      .ntpPort = server.port(),
-                                      .timeZoneServiceHost = "127.0.0.1:" + std::to_string(https.port()),
-                                      .timeZoneApiKey = "test-key",
-                                      .trustedCaFile = certificates.caFile()});
+    Window window(platform,
+                  Endpoints{.ntpHost = "127.0.0.1",
+                            .ntpPort = server.port(),
+                            .timeZoneServiceHost = "127.0.0.1:" + std::to_string(https.port()),
+                            .timeZoneApiKey = "test-key",
+                            .trustedCaFile = certificates.caFile()});
     window.Click();
 
     EXPECT_EQ(window.LabelText(), "12/8/2026 2:10:22 AM");

@@ -16,8 +16,8 @@ using testing::RecordingMessageBox;
 struct ClickCase {
     const char* name;
     std::function<std::string(const std::string&)> request;
-    const char* label;  // what reaches the label, or nullptr
-    const char* boxed;  // the error box's prompt, or nullptr
+    const char* label; // what reaches the label, or nullptr
+    const char* boxed; // the error box's prompt, or nullptr
 };
 
 class Clicks : public ::testing::TestWithParam<ClickCase> {};
@@ -52,18 +52,16 @@ std::function<std::string(const std::string&)> Answer(std::string text)
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, Clicks,
-    ::testing::Values(ClickCase{"Time", Answer("12/8/2026 2:10:22 AM"), "12/8/2026 2:10:22 AM", nullptr},
-                      ClickCase{"Timeout", Answer("Error: Timeout"), nullptr, "Error: Timeout"},
-                      ClickCase{"FiveLettersAlone", Answer("Error"), nullptr, "Error"},
-                      ClickCase{"AnythingAfterError", Answer("Errorless"), nullptr, "Errorless"},
-                      ClickCase{"OtherCase", Answer("error: timeout"), "error: timeout", nullptr},
-                      ClickCase{"Shorter", Answer("Err"), "Err", nullptr},
-                      ClickCase{"Empty", Answer(""), "", nullptr},
-                      ClickCase{"Failure",
-                                [](const std::string&) -> std::string { throw std::runtime_error("out of memory"); },
-                                nullptr, "Error: out of memory"},
-                      ClickCase{"Closing", [](const std::string&) -> std::string { throw RequestAbandoned(); },
-                                nullptr, nullptr}),
+    ::testing::Values(
+        ClickCase{"Time", Answer("12/8/2026 2:10:22 AM"), "12/8/2026 2:10:22 AM", nullptr},
+        ClickCase{"Timeout", Answer("Error: Timeout"), nullptr, "Error: Timeout"},
+        ClickCase{"FiveLettersAlone", Answer("Error"), nullptr, "Error"},
+        ClickCase{"AnythingAfterError", Answer("Errorless"), nullptr, "Errorless"},
+        ClickCase{"OtherCase", Answer("error: timeout"), "error: timeout", nullptr},
+        ClickCase{"Shorter", Answer("Err"), "Err", nullptr}, ClickCase{"Empty", Answer(""), "", nullptr},
+        ClickCase{"Failure", [](const std::string&) -> std::string { throw std::runtime_error("out of memory"); },
+                  nullptr, "Error: out of memory"},
+        ClickCase{"Closing", [](const std::string&) -> std::string { throw RequestAbandoned(); }, nullptr, nullptr}),
     [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace

@@ -57,8 +57,8 @@ NtpTimestamp ToNtpTimestamp(UtcTime instant)
     const auto sinceEra0 = instant.time_since_epoch() + From1900To1970;
     const auto whole = floor<seconds>(sinceEra0);
     const auto nanosecondsIntoSecond = static_cast<std::uint64_t>((sinceEra0 - whole).count());
-    const std::uint64_t fraction = (nanosecondsIntoSecond * FractionsPerSecond + NanosecondsPerSecond / 2)
-        / NanosecondsPerSecond;
+    const std::uint64_t fraction
+        = (nanosecondsIntoSecond * FractionsPerSecond + NanosecondsPerSecond / 2) / NanosecondsPerSecond;
     // Just under a whole second may round up to the next one.
     if (fraction == FractionsPerSecond) {
         return {static_cast<std::uint32_t>(whole.count() + 1), 0};

@@ -31,8 +31,8 @@ QFont ControlFont()
 QIcon WindowIcon()
 {
     QIcon icon;
-    for (const char* file : {":/chronavel/chronavel-16.png", ":/chronavel/chronavel-32.png",
-                             ":/chronavel/chronavel-48.png"}) {
+    for (const char* file :
+         {":/chronavel/chronavel-16.png", ":/chronavel/chronavel-32.png", ":/chronavel/chronavel-48.png"}) {
         icon.addFile(QString::fromLatin1(file));
     }
     return icon;
@@ -41,8 +41,9 @@ QIcon WindowIcon()
 } // namespace
 
 Form1::Form1(IMessageBox& messageBox, TimeRequest request, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+              Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                  | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_messageBox(messageBox)
     , m_request(std::move(request))
 {

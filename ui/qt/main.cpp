@@ -1,7 +1,7 @@
 #include "ChronavelVersion.h"
 #include "platform/qt/RealPlatform.h"
-#include "ui/qt/Form1.h"
 #include "ui/TimeRequest.h"
+#include "ui/qt/Form1.h"
 
 #include <QApplication>
 

@@ -31,7 +31,10 @@ public:
     };
 
     void DataArrival(long bytesTotal) override { events.push_back({false, bytesTotal, 0, {}}); }
-    void Error(int number, const std::string& description) override { events.push_back({true, 0, number, description}); }
+    void Error(int number, const std::string& description) override
+    {
+        events.push_back({true, 0, number, description});
+    }
 
     std::vector<Event> events;
 };

@@ -128,13 +128,14 @@ const auto DoEvents = [](IEventPump& pump, IMessageBox&) { pump.DoEvents(); };
 const auto DeliverPending = [](IEventPump& pump, IMessageBox&) { pump.DeliverPending(); };
 const auto ShowBox = [](IEventPump&, IMessageBox& box) { box.Show("P1", {}); };
 
-INSTANTIATE_TEST_SUITE_P(
-    Calls, Closing,
-    ::testing::Values(ClosingCase{"DoEventsOnQuit", true, DoEvents}, ClosingCase{"DoEventsOnRequest", false, DoEvents},
-                      ClosingCase{"DeliverPendingOnQuit", true, DeliverPending},
-                      ClosingCase{"DeliverPendingOnRequest", false, DeliverPending},
-                      ClosingCase{"ShowOnQuit", true, ShowBox}, ClosingCase{"ShowOnRequest", false, ShowBox}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Calls, Closing,
+                         ::testing::Values(ClosingCase{"DoEventsOnQuit", true, DoEvents},
+                                           ClosingCase{"DoEventsOnRequest", false, DoEvents},
+                                           ClosingCase{"DeliverPendingOnQuit", true, DeliverPending},
+                                           ClosingCase{"DeliverPendingOnRequest", false, DeliverPending},
+                                           ClosingCase{"ShowOnQuit", true, ShowBox},
+                                           ClosingCase{"ShowOnRequest", false, ShowBox}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 // The quit message comes from a handler the pump's own pass runs, as when
 // the main window is closed during the wait: the pass meets it in the queue.
@@ -169,12 +170,16 @@ TEST_P(Boxes, ShowThePromptUnderTheTitleWithOnlyAnOkButton)
     EXPECT_FALSE(user.boxes[0].hasCancel);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Titles, Boxes,
-    ::testing::Values(BoxCase{"EmptyTitleIsTheApplications", "P1", "", "Chronavel"},
-                      BoxCase{"ErrorTitle", "Error: Timeout", "Error Validating Time", "Error Validating Time"},
-                      BoxCase{"Utf8BothWays", "Zo\xC3\xAB \xE2\x80\x94 12:30", "Montr\xC3\xA9" "al", "Montr\xC3\xA9" "al"}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Titles, Boxes,
+                         ::testing::Values(BoxCase{"EmptyTitleIsTheApplications", "P1", "", "Chronavel"},
+                                           BoxCase{"ErrorTitle", "Error: Timeout", "Error Validating Time",
+                                                   "Error Validating Time"},
+                                           BoxCase{"Utf8BothWays", "Zo\xC3\xAB \xE2\x80\x94 12:30",
+                                                   "Montr\xC3\xA9"
+                                                   "al",
+                                                   "Montr\xC3\xA9"
+                                                   "al"}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 } // namespace
 } // namespace chronavel

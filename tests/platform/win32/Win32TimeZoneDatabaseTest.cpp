@@ -20,8 +20,8 @@ class WindowsZones : public ::testing::TestWithParam<ZoneCase> {};
 TEST_P(WindowsZones, GiveTheOffsetsInForceAtTheInstant)
 {
     const ZoneCase& c = GetParam();
-    const std::optional<ZoneState> state =
-        Win32TimeZoneDatabase().Lookup(c.zone, std::chrono::sys_seconds{std::chrono::seconds{c.unixSeconds}});
+    const std::optional<ZoneState> state
+        = Win32TimeZoneDatabase().Lookup(c.zone, std::chrono::sys_seconds{std::chrono::seconds{c.unixSeconds}});
     ASSERT_TRUE(state.has_value());
     EXPECT_EQ(state->standardOffset.count(), c.standardOffset);
     EXPECT_EQ(state->daylightSaving.count(), c.daylightSaving);

@@ -35,7 +35,7 @@ const Bytes Request = [] {
 std::uint32_t ReadBigEndian32(const Bytes& bytes, std::size_t offset)
 {
     return (std::uint32_t{bytes[offset]} << 24) | (std::uint32_t{bytes[offset + 1]} << 16)
-           | (std::uint32_t{bytes[offset + 2]} << 8) | std::uint32_t{bytes[offset + 3]};
+        | (std::uint32_t{bytes[offset + 2]} << 8) | std::uint32_t{bytes[offset + 3]};
 }
 
 class Win32UdpSocketTest : public ::testing::Test {
@@ -91,7 +91,8 @@ TEST_P(Replies, ArriveWholeWithTheInstantTheyReachedTheSocket)
     const MonotonicTime arrivedAt = socket->GetData(reply);
     ASSERT_EQ(reply.size(), 48U);
     EXPECT_EQ(ReadBigEndian32(reply, 40), Dec8th2026At071022);
-    EXPECT_TRUE(std::equal(reply.begin() + 24, reply.begin() + 32, Request.begin() + 40)) << "originate echoes our request";
+    EXPECT_TRUE(std::equal(reply.begin() + 24, reply.begin() + 32, Request.begin() + 40))
+        << "originate echoes our request";
     EXPECT_LT(MonotonicTime{}, socket->SentAt());
     EXPECT_LE(socket->SentAt(), arrivedAt);
     EXPECT_LE(arrivedAt, clock.Now());

@@ -10,7 +10,7 @@ namespace chronavel {
 // request at servers of their own.
 struct Endpoints {
     std::string ntpHost = NtpServerHost;
-    int ntpPort = 123; // NTP's well-known port
+    int ntpPort = 123;                                     // NTP's well-known port
     std::string timeZoneServiceHost = TimeZoneServiceHost; // host or host:port
     std::string timeZoneApiKey = TimeZoneApiKey;
     std::string trustedCaFile; // empty: the system's trust store
