@@ -1,6 +1,7 @@
 #include "platform/curl/CurlHttpClient.h"
 
 #include "platform/PlatformError.h"
+#include "platform/common/HttpRequestRules.h"
 
 #include <curl/curl.h>
 
@@ -61,17 +62,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b)
         const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
         return lower(x) == lower(y);
     });
-}
-
-bool IsTokenCharacter(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
-        || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
-
-bool IsToken(std::string_view text)
-{
-    return !text.empty() && std::all_of(text.begin(), text.end(), IsTokenCharacter);
 }
 
 std::string EncodeSpaces(const std::string& url)
@@ -229,9 +219,7 @@ CurlHttpClient::~CurlHttpClient() = default;
 
 void CurlHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
 {
-    if (resolveMs < 0 || connectMs < 0 || sendMs < 0 || receiveMs < 0) {
-        throw PlatformError("A time-out cannot be negative");
-    }
+    CheckTimeouts(resolveMs, connectMs, sendMs, receiveMs);
     m_resolveMs = resolveMs;
     m_connectMs = connectMs;
     m_sendMs = sendMs;
@@ -240,18 +228,11 @@ void CurlHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, lo
 
 void CurlHttpClient::Open(const std::string& method, const std::string& url, bool async)
 {
-    if (async) {
-        throw PlatformError("Only synchronous requests are supported");
-    }
-    if (m_sent) {
-        throw PlatformError("This request has already been sent");
-    }
+    CheckOpen(async, m_sent);
     // Opening again starts the request afresh; a refused Open leaves none.
     m_opened = false;
     m_handles->headers.reset();
-    if (!IsToken(method)) {
-        throw PlatformError("Invalid request method \"" + method + "\"");
-    }
+    CheckMethod(method);
     std::string encoded = EncodeSpaces(url);
     RequireHttpsUrl(encoded);
     m_method = method;
@@ -264,12 +245,7 @@ void CurlHttpClient::SetRequestHeader(const std::string& name, const std::string
     if (!m_opened) {
         throw PlatformError("SetRequestHeader called before Open");
     }
-    if (!IsToken(name)) {
-        throw PlatformError("Invalid header name \"" + name + "\"");
-    }
-    if (value.find_first_of("\r\n") != std::string::npos) {
-        throw PlatformError("A header value cannot contain a line break");
-    }
+    CheckRequestHeader(name, value);
     // "Name:" alone would tell curl to drop a header of its own; "Name;" sends it empty.
     const std::string line = value.empty() ? name + ";" : name + ": " + value;
     curl_slist* const list = curl_slist_append(m_handles->headers.get(), line.c_str());

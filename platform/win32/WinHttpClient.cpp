@@ -1,6 +1,7 @@
 #include "platform/win32/WinHttpClient.h"
 
 #include "platform/PlatformError.h"
+#include "platform/common/HttpRequestRules.h"
 #include "platform/win32/UniqueInternetHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinHttpErrorText.h"
@@ -18,17 +19,6 @@ namespace chronavel {
 namespace {
 
 constexpr std::size_t ReadPieceBytes = 64 * 1024;
-
-bool IsTokenCharacter(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
-        || std::string_view("!#$%&'*+-.^_`|~").find(c) != std::string_view::npos;
-}
-
-bool IsToken(std::string_view text)
-{
-    return !text.empty() && std::all_of(text.begin(), text.end(), IsTokenCharacter);
-}
 
 int ClampedMs(long ms)
 {
@@ -68,9 +58,7 @@ void SetDwordOption(HINTERNET handle, DWORD option, DWORD value, const Failure& 
 
 void WinHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
 {
-    if (resolveMs < 0 || connectMs < 0 || sendMs < 0 || receiveMs < 0) {
-        throw PlatformError("A time-out cannot be negative");
-    }
+    CheckTimeouts(resolveMs, connectMs, sendMs, receiveMs);
     m_resolveMs = resolveMs;
     m_connectMs = connectMs;
     m_sendMs = sendMs;
@@ -79,18 +67,11 @@ void WinHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, lon
 
 void WinHttpClient::Open(const std::string& method, const std::string& url, bool async)
 {
-    if (async) {
-        throw PlatformError("Only synchronous requests are supported");
-    }
-    if (m_sent) {
-        throw PlatformError("This request has already been sent");
-    }
+    CheckOpen(async, m_sent);
     // Opening again starts the request afresh; a refused Open leaves none.
     m_address.reset();
     m_headers.clear();
-    if (!IsToken(method)) {
-        throw PlatformError("Invalid request method \"" + method + "\"");
-    }
+    CheckMethod(method);
     m_address = ParseHttpsAddress(url);
     m_method = method;
 }
@@ -100,12 +81,7 @@ void WinHttpClient::SetRequestHeader(const std::string& name, const std::string&
     if (!m_address) {
         throw PlatformError("SetRequestHeader called before Open");
     }
-    if (!IsToken(name)) {
-        throw PlatformError("Invalid header name \"" + name + "\"");
-    }
-    if (value.find_first_of("\r\n") != std::string::npos) {
-        throw PlatformError("A header value cannot contain a line break");
-    }
+    CheckRequestHeader(name, value);
     m_headers.emplace_back(name, value);
 }
 
