@@ -22,11 +22,12 @@ bool IsToken(std::string_view text)
 
 } // namespace
 
-void CheckTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
+HttpTimeouts CheckedTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
 {
     if (resolveMs < 0 || connectMs < 0 || sendMs < 0 || receiveMs < 0) {
         throw PlatformError("A time-out cannot be negative");
     }
+    return {resolveMs, connectMs, sendMs, receiveMs};
 }
 
 void CheckOpen(bool async, bool alreadySent)

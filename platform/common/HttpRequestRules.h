@@ -8,8 +8,16 @@ namespace chronavel {
 // network, each with a PlatformError: the same rules, and the same texts, in
 // both flavours.
 
-// No time-out may be negative (0 means no limit).
-void CheckTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs);
+// The client's time-outs, in milliseconds; 0 means no limit.
+struct HttpTimeouts {
+    long resolveMs = 0;
+    long connectMs = 0;
+    long sendMs = 0;
+    long receiveMs = 0;
+};
+
+// The time-outs setTimeouts was given; none may be negative.
+HttpTimeouts CheckedTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs);
 
 // Open: synchronous only, and once per object.
 void CheckOpen(bool async, bool alreadySent);

@@ -1,7 +1,6 @@
 #include "platform/curl/CurlHttpClient.h"
 
 #include "platform/PlatformError.h"
-#include "platform/common/HttpRequestRules.h"
 
 #include <curl/curl.h>
 
@@ -219,11 +218,7 @@ CurlHttpClient::~CurlHttpClient() = default;
 
 void CurlHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
 {
-    CheckTimeouts(resolveMs, connectMs, sendMs, receiveMs);
-    m_resolveMs = resolveMs;
-    m_connectMs = connectMs;
-    m_sendMs = sendMs;
-    m_receiveMs = receiveMs;
+    m_timeouts = CheckedTimeouts(resolveMs, connectMs, sendMs, receiveMs);
 }
 
 void CurlHttpClient::Open(const std::string& method, const std::string& url, bool async)
@@ -269,8 +264,8 @@ void CurlHttpClient::Send(const std::string& body)
     CURL* const easy = m_handles->easy.get();
     Transfer transfer;
     transfer.easy = easy;
-    transfer.sendIdleMs = m_sendMs;
-    transfer.receiveIdleMs = m_receiveMs;
+    transfer.sendIdleMs = m_timeouts.sendMs;
+    transfer.receiveIdleMs = m_timeouts.receiveMs;
 
     SetOption(easy, CURLOPT_URL, m_url.c_str());
     SetOption(easy, CURLOPT_PATH_AS_IS, 1L);
@@ -288,7 +283,7 @@ void CurlHttpClient::Send(const std::string& body)
     }
     SetOption(easy, CURLOPT_NOSIGNAL, 1L);
     SetOption(easy, CURLOPT_ERRORBUFFER, m_handles->errorBuffer);
-    SetOption(easy, CURLOPT_CONNECTTIMEOUT_MS, ConnectBudgetMs(m_resolveMs, m_connectMs));
+    SetOption(easy, CURLOPT_CONNECTTIMEOUT_MS, ConnectBudgetMs(m_timeouts.resolveMs, m_timeouts.connectMs));
     SetOption(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(MaxResponseBytes));
     SetOption(easy, CURLOPT_WRITEFUNCTION, &ReceiveBody);
     SetOption(easy, CURLOPT_WRITEDATA, static_cast<void*>(&transfer));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HttpClient.h"
+#include "platform/common/HttpRequestRules.h"
 
 #include <cstddef>
 #include <memory>
@@ -35,10 +36,7 @@ private:
 
     std::unique_ptr<Handles> m_handles;
     std::string m_trustedCaFile;
-    long m_resolveMs = 0;
-    long m_connectMs = 0;
-    long m_sendMs = 0;
-    long m_receiveMs = 0;
+    HttpTimeouts m_timeouts;
     std::string m_method;
     std::string m_url;
     bool m_opened = false;

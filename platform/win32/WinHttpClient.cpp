@@ -1,7 +1,6 @@
 #include "platform/win32/WinHttpClient.h"
 
 #include "platform/PlatformError.h"
-#include "platform/common/HttpRequestRules.h"
 #include "platform/win32/UniqueInternetHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinHttpErrorText.h"
@@ -58,11 +57,7 @@ void SetDwordOption(HINTERNET handle, DWORD option, DWORD value, const Failure& 
 
 void WinHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
 {
-    CheckTimeouts(resolveMs, connectMs, sendMs, receiveMs);
-    m_resolveMs = resolveMs;
-    m_connectMs = connectMs;
-    m_sendMs = sendMs;
-    m_receiveMs = receiveMs;
+    m_timeouts = CheckedTimeouts(resolveMs, connectMs, sendMs, receiveMs);
 }
 
 void WinHttpClient::Open(const std::string& method, const std::string& url, bool async)
@@ -99,9 +94,9 @@ void WinHttpClient::Send(const std::string& body)
     }
     const HttpsAddress& address = *m_address;
     const Failure failure(address);
-    const std::string sendLimit = "no connection within " + std::to_string(m_connectMs)
-        + " ms, or nothing could be sent for " + std::to_string(m_sendMs) + " ms";
-    const std::string receiveLimit = "nothing was received for " + std::to_string(m_receiveMs) + " ms";
+    const std::string sendLimit = "no connection within " + std::to_string(m_timeouts.connectMs)
+        + " ms, or nothing could be sent for " + std::to_string(m_timeouts.sendMs) + " ms";
+    const std::string receiveLimit = "nothing was received for " + std::to_string(m_timeouts.receiveMs) + " ms";
 
     // The machine's WinHTTP proxy setting, as other services on it use.
     const UniqueInternetHandle session(WinHttpOpen(L"Chronavel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
@@ -125,12 +120,12 @@ void WinHttpClient::Send(const std::string& body)
     // WinHttpSetTimeouts leaves the wait for the response's headers to an
     // option of its own. The receive limit bounds each read off the socket,
     // so it is an idle limit, as send's is.
-    if (!WinHttpSetTimeouts(request.get(), ClampedMs(m_resolveMs), ClampedMs(m_connectMs), ClampedMs(m_sendMs),
-                            ClampedMs(m_receiveMs))) {
+    if (!WinHttpSetTimeouts(request.get(), ClampedMs(m_timeouts.resolveMs), ClampedMs(m_timeouts.connectMs),
+                            ClampedMs(m_timeouts.sendMs), ClampedMs(m_timeouts.receiveMs))) {
         failure.Throw("Could not set up the request to");
     }
     SetDwordOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
-                   m_receiveMs == 0 ? INFINITE : static_cast<DWORD>(ClampedMs(m_receiveMs)), failure);
+                   m_timeouts.receiveMs == 0 ? INFINITE : static_cast<DWORD>(ClampedMs(m_timeouts.receiveMs)), failure);
     for (const auto& [name, value] : m_headers) {
         const std::wstring line = ToWide(name + ": " + value);
         if (!WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),

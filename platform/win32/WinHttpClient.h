@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HttpClient.h"
+#include "platform/common/HttpRequestRules.h"
 #include "platform/win32/HttpsAddress.h"
 
 #include <cstddef>
@@ -28,10 +29,7 @@ public:
     std::string responseText() const override;
 
 private:
-    long m_resolveMs = 0;
-    long m_connectMs = 0;
-    long m_sendMs = 0;
-    long m_receiveMs = 0;
+    HttpTimeouts m_timeouts;
     std::string m_method;
     std::optional<HttpsAddress> m_address; // set once Open has accepted one
     std::vector<std::pair<std::string, std::string>> m_headers;

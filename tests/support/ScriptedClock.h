@@ -40,19 +40,11 @@ public:
         }
     }
 
-    // Lets no time pass: only what the hook delivers.
-    void DeliverPending() override
-    {
-        ++pendingDeliveries;
-        if (onDeliverPending) {
-            onDeliverPending();
-        }
-    }
+    // Nothing is ever pending here: events arrive through the hook.
+    void DeliverPending() override {}
 
     int calls = 0;
     std::function<void(int call)> onCall;
-    int pendingDeliveries = 0;
-    std::function<void()> onDeliverPending;
 
 private:
     ScriptedClock& m_clock;
