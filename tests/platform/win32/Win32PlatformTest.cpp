@@ -54,8 +54,6 @@ TEST_P(Requests, EndInTheLocalTimeOrAnErrorAfterTheirBoxes)
 INSTANTIATE_TEST_SUITE_P(
     Servers, Requests,
     ::testing::Values(RequestCase{"Reply", "127.0.0.1", AnsweringSntpPort, "12/8/2026 7:10:22 AM", AllCheckpoints},
-                      RequestCase{"ReplyByName", "localhost", AnsweringSntpPort, "12/8/2026 7:10:22 AM",
-                                  AllCheckpoints},
                       RequestCase{"ClosedPort", "127.0.0.1", ClosedUdpPort, StartsWith("Error: "), {"P1", "P2", "P3"}}),
     [](const auto& param) { return std::string(param.param.name); });
 
