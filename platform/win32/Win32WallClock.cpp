@@ -19,4 +19,9 @@ std::chrono::sys_time<SystemTicks> ReadSystemTime()
     return std::chrono::sys_time<SystemTicks>{since1601 - From1601To1970};
 }
 
+MonotonicTime Win32MonotonicClock::Now()
+{
+    return MonotonicTime{std::chrono::milliseconds{static_cast<std::int64_t>(GetTickCount64())}};
+}
+
 } // namespace chronavel

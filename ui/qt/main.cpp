@@ -1,5 +1,5 @@
 #include "ChronavelVersion.h"
-#include "platform/qt/RealPlatform.h"
+#include "platform/qt/QtPlatform.h"
 #include "ui/TimeRequest.h"
 #include "ui/qt/Form1.h"
 
@@ -48,8 +48,8 @@ int main(int argc, char** argv)
     // Wayland compositors find the desktop entry, and so the icon, by this name.
     QApplication::setDesktopFileName(QStringLiteral(CHRONAVEL_APP_ID));
 
-    chronavel::RealPlatform realPlatform;
-    const chronavel::Platform& platform = realPlatform.platform();
+    chronavel::QtPlatform qtPlatform;
+    const chronavel::Platform& platform = qtPlatform.platform();
     chronavel::Form1 form(platform.messageBox, chronavel::RealTimeRequest(platform));
     form.show();
     return QApplication::exec();
