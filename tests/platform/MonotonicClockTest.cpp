@@ -21,7 +21,10 @@ using std::chrono::steady_clock;
 using std::chrono::system_clock;
 
 template <typename Later, typename Earlier>
-concept Subtractable = requires(Later later, Earlier earlier) { later - earlier; };
+concept Subtractable = requires(Later later, Earlier earlier)
+{
+    later - earlier;
+};
 
 static_assert(!std::is_convertible_v<steady_clock::time_point, MonotonicTime>);
 static_assert(!std::is_convertible_v<system_clock::time_point, MonotonicTime>);
