@@ -14,7 +14,6 @@ namespace {
 // plugins; say plainly what is missing instead.
 bool DisplayUnreachable(int argc, char** argv)
 {
-#if defined(__linux__)
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         return false;
@@ -26,11 +25,6 @@ bool DisplayUnreachable(int argc, char** argv)
         }
     }
     return true;
-#else
-    (void)argc;
-    (void)argv;
-    return false;
-#endif
 }
 
 } // namespace
