@@ -1,6 +1,6 @@
 // The program's start-up, ending as soon as its window has been shown.
 #include "bench/PeakMemory.h"
-#include "platform/qt/RealPlatform.h"
+#include "platform/qt/QtPlatform.h"
 #include "ui/qt/Form1.h"
 
 #include <QApplication>
@@ -9,8 +9,8 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
-    chronavel::RealPlatform realPlatform;
-    const chronavel::Platform& platform = realPlatform.platform();
+    chronavel::QtPlatform qtPlatform;
+    const chronavel::Platform& platform = qtPlatform.platform();
     chronavel::Form1 form(platform.messageBox, chronavel::RealTimeRequest(platform));
     form.show();
     QTimer::singleShot(0, &application, &QCoreApplication::quit);

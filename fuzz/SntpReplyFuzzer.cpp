@@ -1,12 +1,14 @@
 // Any datagram: either no answer, or server times inside the era we read that
 // survive a round trip through the encoder.
 #include "sntp/NtpPacket.h"
+#include "tests/support/SntpReply.h"
 
 #include <cstdlib>
 
 namespace {
 
 using namespace chronavel;
+using chronavel::testing::ToNtpTimestamp;
 
 constexpr NtpTimestamp Nonce{0x01234567, 0x89ABCDEF};
 

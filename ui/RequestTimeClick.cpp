@@ -9,12 +9,13 @@ namespace {
 constexpr const char* ErrorTitle = "Error Validating Time";
 constexpr const char* Province = "ON";
 
-} // namespace
-
+// Its first five characters, compared exactly, say whether an answer is an error text.
 bool IsErrorAnswer(const std::string& answer)
 {
     return answer.substr(0, 5) == "Error";
 }
+
+} // namespace
 
 void HandleRequestTimeClick(const TimeRequest& request, IMessageBox& messageBox,
                             const std::function<void(const std::string& text)>& showLocalTime) noexcept

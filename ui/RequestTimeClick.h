@@ -8,10 +8,6 @@
 
 namespace chronavel {
 
-// Whether an answer is an error text: its first five characters, compared
-// exactly, are "Error".
-bool IsErrorAnswer(const std::string& answer);
-
 // What a click on "Request Time" does in either window: asks for Ontario's
 // time, then shows an error answer in a box titled "Error Validating Time"
 // and any other answer through showLocalTime. A failure that escapes the

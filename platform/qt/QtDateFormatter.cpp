@@ -1,20 +1,13 @@
 #include "platform/qt/QtDateFormatter.h"
 
+#include "platform/common/FourDigitYear.h"
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QTime>
 
 namespace chronavel {
 namespace {
-
-// The locale's short date, with its year widened to four digits.
-QString ShortDateFormat(const QLocale& locale)
-{
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    static const QRegularExpression yearField(QStringLiteral("y+"));
-    format.replace(yearField, QStringLiteral("yyyy"));
-    return format;
-}
 
 // The locale's long time without its zone name ("t"), and without the
 // brackets or separator that set the zone apart, as in "HH:mm:ss (t)" or
@@ -65,7 +58,8 @@ std::string QtDateFormatter::FormatGeneralDate(const CivilDateTime& when) const
     const QDate date(when.year, when.month, when.day);
     const QTime time(when.hour, when.minute, when.second);
 
-    QString text = m_locale.toString(date, ShortDateFormat(m_locale));
+    QString text = m_locale.toString(
+        date, QString::fromStdWString(WithFourDigitYear(m_locale.dateFormat(QLocale::ShortFormat).toStdWString())));
     if (time != QTime(0, 0)) {
         text += QLatin1Char(' ') + m_locale.toString(time, LongTimeFormat(m_locale));
     }

@@ -5,8 +5,9 @@
 #include "platform/qt/ShutdownWatch.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QTimer>
+
+#include <chrono>
 
 namespace chronavel {
 
@@ -22,11 +23,13 @@ void QtEventPump::DoEvents()
     QTimer secondBoundary;
     if (m_deferred.IsEmpty()) {
         // Sleep in the dispatcher's wait rather than spin; the timer wakes it
-        // at the next wall-clock second so the caller's clock test stays on time.
-        const auto untilNextSecond = static_cast<int>(1000 - QDateTime::currentMSecsSinceEpoch() % 1000);
+        // at the next second of the wall clock (SystemWallClock's) so the
+        // caller's clock test stays on time.
+        using namespace std::chrono;
+        const auto intoSecond = system_clock::now().time_since_epoch() % seconds{1};
         secondBoundary.setSingleShot(true);
         secondBoundary.setTimerType(Qt::PreciseTimer);
-        secondBoundary.start(untilNextSecond);
+        secondBoundary.start(ceil<milliseconds>(seconds{1} - intoSecond));
         flags |= QEventLoop::WaitForMoreEvents;
     }
     Deliver(flags);

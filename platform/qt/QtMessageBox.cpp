@@ -5,27 +5,13 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 #include <utility>
 
 namespace chronavel {
-namespace {
-
-// A box as narrow as "P1" gets its title cut to "..." by the window manager;
-// widen the text so the title bar has room for the title and its buttons.
-void WidenForTitle(QMessageBox& box, const QString& title)
-{
-    constexpr int TitleBarButtonsWidth = 96;
-    if (auto* text = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
-        QFont titleFont = box.font();
-        titleFont.setBold(true);
-        text->setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(title) + TitleBarButtonsWidth);
-    }
-}
-
-} // namespace
 
 QtMessageBox::QtMessageBox(const ShutdownWatch& shutdown, std::string applicationTitle)
     : m_shutdown(shutdown)
@@ -38,11 +24,19 @@ void QtMessageBox::Show(const std::string& prompt, const std::string& title)
     if (m_shutdown.IsShuttingDown()) {
         throw RequestAbandoned();
     }
-    const std::string& caption = title.empty() ? m_applicationTitle : title;
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(caption), QString::fromStdString(prompt),
-                    QMessageBox::Ok, QApplication::activeWindow());
+    const QString caption = QString::fromStdString(title.empty() ? m_applicationTitle : title);
+    QMessageBox box(QMessageBox::NoIcon, caption, QString::fromStdString(prompt), QMessageBox::Ok,
+                    QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
-    WidenForTitle(box, QString::fromStdString(caption));
+    // Texts come from the network and the system: never read them as HTML.
+    box.setTextFormat(Qt::PlainText);
+    // A box as narrow as "P1" gets its title cut to "..." by the window manager;
+    // a spacer in its layout leaves the title bar room for the title and its buttons.
+    constexpr int TitleBarButtonsWidth = 96;
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    box.layout()->addItem(
+        new QSpacerItem(QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarButtonsWidth, 0));
     box.exec();
 }
 

@@ -6,9 +6,9 @@
 
 #include <QNetworkDatagram>
 
-#ifdef Q_OS_UNIX
 #include <sys/socket.h>
-#endif
+
+#include <iterator>
 
 namespace chronavel {
 namespace {
@@ -18,7 +18,6 @@ namespace {
 // for pending datagrams clears it. Zero when there is none.
 int TakePendingSocketError(const QUdpSocket& socket)
 {
-#ifdef Q_OS_UNIX
     int error = 0;
     socklen_t length = sizeof error;
     if (socket.socketDescriptor() < 0
@@ -26,10 +25,6 @@ int TakePendingSocketError(const QUdpSocket& socket)
         return 0;
     }
     return error;
-#else
-    Q_UNUSED(socket);
-    return 0;
-#endif
 }
 
 } // namespace
@@ -75,26 +70,12 @@ void QtUdpSocket::LocalPort(int port)
 
 int QtUdpSocket::State() const
 {
-    if (m_bFailed) {
-        return StateError;
-    }
-    switch (m_socket.state()) {
-    case QAbstractSocket::UnconnectedState:
-        return StateClosed;
-    case QAbstractSocket::HostLookupState:
-        return StateResolvingHost;
-    case QAbstractSocket::ConnectingState:
-        return StateConnecting;
-    case QAbstractSocket::ConnectedState:
-        return StateConnected;
-    case QAbstractSocket::BoundState:
-        return StateOpen;
-    case QAbstractSocket::ListeningState:
-        return StateListening;
-    case QAbstractSocket::ClosingState:
-        return StateClosing;
-    }
-    return StateError;
+    // Indexed by QAbstractSocket::SocketState, which Qt numbers 0 to 6 in this order.
+    static_assert(QAbstractSocket::UnconnectedState == 0 && QAbstractSocket::ClosingState == 6);
+    static constexpr int States[]
+        = {StateClosed, StateResolvingHost, StateConnecting, StateConnected, StateOpen, StateListening, StateClosing};
+    const auto state = static_cast<std::size_t>(m_socket.state());
+    return m_bFailed || state >= std::size(States) ? StateError : States[state];
 }
 
 void QtUdpSocket::Bind(int localPort)

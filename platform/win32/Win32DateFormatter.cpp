@@ -1,5 +1,7 @@
 #include "platform/win32/Win32DateFormatter.h"
 
+#include "platform/PlatformError.h"
+#include "platform/common/FourDigitYear.h"
 #include "platform/win32/SystemErrorText.h"
 #include "platform/win32/WideText.h"
 
@@ -27,27 +29,6 @@ std::wstring ReadText(Call call)
 }
 
 } // namespace
-
-std::wstring WithFourDigitYear(const std::wstring& picture)
-{
-    std::wstring widened;
-    bool inLiteral = false;
-    for (std::size_t i = 0; i < picture.size(); ++i) {
-        const wchar_t letter = picture[i];
-        if (letter == L'\'') {
-            inLiteral = !inLiteral;
-        }
-        if (inLiteral || letter != L'y') {
-            widened += letter;
-            continue;
-        }
-        widened += L"yyyy";
-        while (i + 1 < picture.size() && picture[i + 1] == L'y') {
-            ++i;
-        }
-    }
-    return widened;
-}
 
 std::string Win32DateFormatter::FormatGeneralDate(const CivilDateTime& when) const
 {

@@ -20,8 +20,4 @@ private:
     std::wstring m_localeName;
 };
 
-// A date picture ("M/d/yy") with every year field outside quoted text
-// widened to four digits ("M/d/yyyy").
-std::wstring WithFourDigitYear(const std::wstring& picture);
-
 } // namespace chronavel

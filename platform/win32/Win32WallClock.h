@@ -16,11 +16,12 @@ public:
     }
 };
 
-// The C++ steady clock: QueryPerformanceCounter on Windows, with MSVC's
-// library and mingw-w64's alike.
+// GetTickCount64, which Microsoft documents as counting the time the computer
+// sleeps or hibernates (the unbiased interrupt time does not); the interrupt
+// time itself would count it too, but Wine 8 and mingw-w64's kernel32 lack it.
 class Win32MonotonicClock final : public IMonotonicClock {
 public:
-    MonotonicTime Now() override { return std::chrono::steady_clock::now(); }
+    MonotonicTime Now() override;
 };
 
 } // namespace chronavel

@@ -4,8 +4,8 @@
 
 #include "platform/PlatformError.h"
 #include "platform/json/NlohmannJsonParser.h"
+#include "platform/qt/QtPlatform.h"
 #include "platform/qt/QtTimeZoneDatabase.h"
-#include "platform/qt/RealPlatform.h"
 #include "tests/support/LoopbackSntpServer.h"
 #include "tests/support/RefusingTcpPort.h"
 #include "tests/support/ScriptedPlatform.h"
@@ -170,10 +170,10 @@ TEST_F(EmbeddedService, ZeroResultsAndInvalidRequestEndTheRequestInTheRetrievalE
 }
 
 // Nothing listens at the address's port, so only the embedded service can answer there.
-TEST(RealPlatformTimeZoneService, IsTheEmbeddedOneUnlessTheBuildHasAKey)
+TEST(QtPlatformTimeZoneService, IsTheEmbeddedOneUnlessTheBuildHasAKey)
 {
     const RefusingTcpPort refusing;
-    const RealPlatform real;
+    const QtPlatform real;
     const std::unique_ptr<IHttpClient> client = real.platform().httpClients.CreateHttpClient("");
     client->Open("POST",
                  "https://127.0.0.1:" + std::to_string(refusing.port()) + "/maps/api/timezone/json?" + Toronto

@@ -2,14 +2,15 @@
 
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/common/SystemWallClock.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
+#include "platform/linux/BootTimeClock.h"
+#include "platform/linux/SystemRandomSource.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtUdpSocket.h"
-#include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
-#include "platform/qt/SystemRandomSource.h"
 #include "tests/support/RecordingMessageBox.h"
 
 namespace chronavel::testing {
@@ -23,8 +24,8 @@ struct QtTestPlatform {
     ShutdownWatch shutdown;
     DeferredEvents deferred;
     QtEventPump eventPump{deferred, shutdown};
-    QtWallClock wallClock;
-    SteadyMonotonicClock monotonicClock;
+    SystemWallClock wallClock;
+    BootTimeClock monotonicClock;
     SystemRandomSource randomSource;
     QtUdpSocketFactory udpSockets{deferred, monotonicClock};
     CurlHttpClientFactory curlHttpClients;

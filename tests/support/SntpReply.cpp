@@ -26,4 +26,22 @@ Bytes MakeSntpReply(const SntpReplyFields& fields)
     return reply;
 }
 
+NtpTimestamp ToNtpTimestamp(UtcTime instant)
+{
+    using namespace std::chrono;
+    constexpr seconds From1900To1970{2208988800};
+    constexpr std::uint64_t FractionsPerSecond = std::uint64_t{1} << 32;
+    constexpr std::uint64_t NanosecondsPerSecond = 1'000'000'000;
+    const auto sinceEra0 = instant.time_since_epoch() + From1900To1970;
+    const auto whole = floor<seconds>(sinceEra0);
+    const auto nanosecondsIntoSecond = static_cast<std::uint64_t>((sinceEra0 - whole).count());
+    const std::uint64_t fraction
+        = (nanosecondsIntoSecond * FractionsPerSecond + NanosecondsPerSecond / 2) / NanosecondsPerSecond;
+    // Just under a whole second may round up to the next one.
+    if (fraction == FractionsPerSecond) {
+        return {static_cast<std::uint32_t>(whole.count() + 1), 0};
+    }
+    return {static_cast<std::uint32_t>(whole.count()), static_cast<std::uint32_t>(fraction)};
+}
+
 } // namespace chronavel::testing

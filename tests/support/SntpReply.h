@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sntp/NtpPacket.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -24,5 +26,9 @@ struct SntpReplyFields {
     std::uint8_t stratum = 2;
 };
 Bytes MakeSntpReply(const SntpReplyFields& fields);
+
+// The timestamp of an instant between 1968-01-20 and 2104-02-26, the
+// inverse of ToUtcTime to the nearest unit of 2^-32 s.
+NtpTimestamp ToNtpTimestamp(UtcTime instant);
 
 } // namespace chronavel::testing

@@ -13,6 +13,7 @@ namespace {
 using testing::Bytes;
 using testing::MakeSntpReply;
 using testing::SntpReplyFields;
+using testing::ToNtpTimestamp;
 
 constexpr NtpTimestamp Nonce{0x01234567, 0x89ABCDEF};
 constexpr std::uint64_t NonceBits = 0x0123456789ABCDEF;

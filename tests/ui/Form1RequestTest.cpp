@@ -84,27 +84,18 @@ protected:
     LoopbackSntpServer server;
 };
 
-TEST_F(Form1Request, ClickShowsTheServersTimeInTheLabel)
+TEST_F(Form1Request, EachClickAsksTheServerAndShowsItsTime)
 {
     AnswerWithTime(Dec8th2026At071022);
     Window window(platform, ToLoopback(server.port()));
     window.Click();
-
     EXPECT_EQ(window.LabelText(), "12/8/2026 7:10:22 AM");
     EXPECT_EQ(Checkpoints(platform.messageBox), AllCheckpoints);
-    EXPECT_TRUE(ErrorBoxes(platform.messageBox).empty());
-    EXPECT_EQ(server.Requests().size(), 1U);
-}
 
-TEST_F(Form1Request, EachClickAsksTheServerAgain)
-{
-    AnswerWithTime(Dec8th2026At071022);
-    Window window(platform, ToLoopback(server.port()));
-    window.Click();
     AnswerWithTime(Dec8th2026At071022 + 61);
     window.Click();
-
     EXPECT_EQ(window.LabelText(), "12/8/2026 7:11:23 AM");
+    EXPECT_TRUE(ErrorBoxes(platform.messageBox).empty());
     EXPECT_EQ(server.Requests().size(), 2U);
     EXPECT_EQ(http.requests.size(), 2U);
 }

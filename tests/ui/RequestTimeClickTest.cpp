@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 
 namespace chronavel {
@@ -58,11 +59,29 @@ INSTANTIATE_TEST_SUITE_P(
         ClickCase{"FiveLettersAlone", Answer("Error"), nullptr, "Error"},
         ClickCase{"AnythingAfterError", Answer("Errorless"), nullptr, "Errorless"},
         ClickCase{"OtherCase", Answer("error: timeout"), "error: timeout", nullptr},
+        ClickCase{"LeadingSpace", Answer(" Error: Timeout"), " Error: Timeout", nullptr},
         ClickCase{"Shorter", Answer("Err"), "Err", nullptr}, ClickCase{"Empty", Answer(""), "", nullptr},
         ClickCase{"Failure", [](const std::string&) -> std::string { throw std::runtime_error("out of memory"); },
                   nullptr, "Error: out of memory"},
+        ClickCase{"PlatformFailure",
+                  [](const std::string&) -> std::string { throw PlatformError("Network is unreachable"); }, nullptr,
+                  "Error: Network is unreachable"},
+        ClickCase{"AnyStandardException", [](const std::string&) -> std::string { throw std::bad_alloc(); }, nullptr,
+                  "Error: std::bad_alloc"},
         ClickCase{"Closing", [](const std::string&) -> std::string { throw RequestAbandoned(); }, nullptr, nullptr}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// Once the application is closing the box refuses too; the click ends quietly.
+TEST(ClicksWhileClosing, EndQuietlyWhenTheBoxRefuses)
+{
+    RecordingMessageBox messageBox;
+    messageBox.onShow = [](const std::string&) { throw RequestAbandoned(); };
+    const auto noLabel = [](const std::string&) { ADD_FAILURE() << "nothing reaches the label"; };
+    HandleRequestTimeClick(Answer("Error: Timeout"), messageBox, noLabel);
+    HandleRequestTimeClick([](const std::string&) -> std::string { throw PlatformError("Network is unreachable"); },
+                           messageBox, noLabel);
+    EXPECT_EQ(messageBox.Prompts(), (std::vector<std::string>{"Error: Timeout", "Error: Network is unreachable"}));
+}
 
 } // namespace
 } // namespace chronavel

@@ -14,7 +14,6 @@ constexpr std::uint8_t StratumHighest = 15;
 
 constexpr std::chrono::seconds From1900To1970{2208988800};
 constexpr std::chrono::seconds EraLength{std::int64_t{1} << 32};
-constexpr std::uint64_t FractionsPerSecond = std::uint64_t{1} << 32;
 constexpr std::uint64_t NanosecondsPerSecond = 1'000'000'000;
 
 std::uint32_t ReadBigEndian32(std::span<const std::uint8_t> bytes, std::size_t offset)
@@ -49,21 +48,6 @@ UtcTime ToUtcTime(NtpTimestamp timestamp)
     // round up into the next one, past the era's end.
     const auto fraction = nanoseconds{(timestamp.fraction * NanosecondsPerSecond) >> 32};
     return UtcTime{sinceEra0 - From1900To1970} + fraction;
-}
-
-NtpTimestamp ToNtpTimestamp(UtcTime instant)
-{
-    using namespace std::chrono;
-    const auto sinceEra0 = instant.time_since_epoch() + From1900To1970;
-    const auto whole = floor<seconds>(sinceEra0);
-    const auto nanosecondsIntoSecond = static_cast<std::uint64_t>((sinceEra0 - whole).count());
-    const std::uint64_t fraction
-        = (nanosecondsIntoSecond * FractionsPerSecond + NanosecondsPerSecond / 2) / NanosecondsPerSecond;
-    // Just under a whole second may round up to the next one.
-    if (fraction == FractionsPerSecond) {
-        return {static_cast<std::uint32_t>(whole.count() + 1), 0};
-    }
-    return {static_cast<std::uint32_t>(whole.count()), static_cast<std::uint32_t>(fraction)};
 }
 
 NtpPacket BuildRequest(NtpTimestamp nonce)

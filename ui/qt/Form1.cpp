@@ -21,10 +21,6 @@ QFont ControlFont()
     QFont font;
     font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setPointSize(9);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
     return font;
 }
 
@@ -52,28 +48,22 @@ Form1::Form1(IMessageBox& messageBox, TimeRequest request, QWidget* parent)
     setWindowIcon(WindowIcon());
     setFixedSize(424, 78);
 
-    const QFont font = ControlFont();
-    setFont(font);
+    setFont(ControlFont()); // the controls inherit it
 
     cmdRequestTime = new QPushButton(QStringLiteral("Request Time"), this);
     cmdRequestTime->setObjectName(QStringLiteral("cmdRequestTime"));
     cmdRequestTime->setGeometry(28, 24, 97, 37);
-    cmdRequestTime->setFont(font);
     cmdRequestTime->setAutoDefault(false);
     cmdRequestTime->setDefault(false);
-    cmdRequestTime->setAccessibleName(QStringLiteral("Request Time"));
 
     lblTimeLocal = new QLabel(this);
     lblTimeLocal->setObjectName(QStringLiteral("lblTimeLocal"));
     lblTimeLocal->setGeometry(208, 32, 201, 21);
-    lblTimeLocal->setFont(font);
     lblTimeLocal->setTextFormat(Qt::PlainText);
 
     Label2 = new QLabel(QStringLiteral("Local Time:"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(140, 36, 65, 17);
-    Label2->setFont(font);
-    Label2->setAccessibleName(QStringLiteral("Local Time:"));
 
     // Qt's setTabOrder skips widgets that take no focus, as labels don't: their
     // place in the chain comes from the order in which they were created.
@@ -105,14 +95,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 
 void Form1::cmdRequestTime_Click() noexcept
 {
-    HandleRequestTimeClick(m_request, m_messageBox, [this](const std::string& text) { ShowLocalTime(text); });
-}
-
-void Form1::ShowLocalTime(const std::string& text)
-{
-    const QString shown = QString::fromStdString(text);
-    lblTimeLocal->setText(shown);
-    lblTimeLocal->setAccessibleName(shown);
+    HandleRequestTimeClick(m_request, m_messageBox,
+                           [this](const std::string& text) { lblTimeLocal->setText(QString::fromStdString(text)); });
 }
 
 } // namespace chronavel

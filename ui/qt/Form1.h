@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-#include <string>
-
 class QLabel;
 class QPushButton;
 
@@ -25,7 +23,6 @@ protected:
 private:
     // noexcept: whatever escapes here would unwind through Qt's event loop.
     void cmdRequestTime_Click() noexcept;
-    void ShowLocalTime(const std::string& text);
 
     IMessageBox& m_messageBox;
     TimeRequest m_request;

@@ -1,5 +1,5 @@
 #include "ChronavelVersion.h"
-#include "platform/qt/RealPlatform.h"
+#include "platform/qt/QtPlatform.h"
 #include "ui/TimeRequest.h"
 #include "ui/qt/Form1.h"
 
@@ -14,7 +14,6 @@ namespace {
 // plugins; say plainly what is missing instead.
 bool DisplayUnreachable(int argc, char** argv)
 {
-#if defined(__linux__)
     if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         return false;
@@ -26,11 +25,6 @@ bool DisplayUnreachable(int argc, char** argv)
         }
     }
     return true;
-#else
-    (void)argc;
-    (void)argv;
-    return false;
-#endif
 }
 
 } // namespace
@@ -48,8 +42,8 @@ int main(int argc, char** argv)
     // Wayland compositors find the desktop entry, and so the icon, by this name.
     QApplication::setDesktopFileName(QStringLiteral(CHRONAVEL_APP_ID));
 
-    chronavel::RealPlatform realPlatform;
-    const chronavel::Platform& platform = realPlatform.platform();
+    chronavel::QtPlatform qtPlatform;
+    const chronavel::Platform& platform = qtPlatform.platform();
     chronavel::Form1 form(platform.messageBox, chronavel::RealTimeRequest(platform));
     form.show();
     return QApplication::exec();

@@ -4,9 +4,19 @@
 
 namespace chronavel {
 
-// An instant on a clock that only moves forward at a steady rate, whatever
-// is done to the wall clock; only differences between two of them mean anything.
-using MonotonicTime = std::chrono::steady_clock::time_point;
+// The computer's monotonic clock, which moves on while the computer sleeps:
+// only differences between two of its instants mean anything. A clock type of
+// its own, so that its instants never mix with steady_clock's, which stops
+// during sleep on Linux, or with system_clock's.
+struct MonotonicClock {
+    using duration = std::chrono::nanoseconds;
+    using rep = duration::rep;
+    using period = duration::period;
+    using time_point = std::chrono::time_point<MonotonicClock>;
+    static constexpr bool is_steady = true;
+};
+
+using MonotonicTime = MonotonicClock::time_point;
 
 class IMonotonicClock {
 public:

@@ -43,23 +43,5 @@ TEST(LocaleTexts, OfAnUnknownLocaleAreAPlatformError)
     EXPECT_THROW(Win32DateFormatter(L"xx-NOWHERE").FormatGeneralDate(July1st2027At123005), PlatformError);
 }
 
-struct PictureCase {
-    const wchar_t* picture;
-    const wchar_t* widened;
-};
-
-class ShortDatePictures : public ::testing::TestWithParam<PictureCase> {};
-
-TEST_P(ShortDatePictures, GetFourDigitYears)
-{
-    EXPECT_EQ(WithFourDigitYear(GetParam().picture), GetParam().widened);
-}
-
-INSTANTIATE_TEST_SUITE_P(Pictures, ShortDatePictures,
-                         ::testing::Values(PictureCase{L"M/d/yy", L"M/d/yyyy"}, PictureCase{L"d.M.y", L"d.M.yyyy"},
-                                           PictureCase{L"yyyy-MM-dd", L"yyyy-MM-dd"},
-                                           PictureCase{L"yy. MM. dd.", L"yyyy. MM. dd."},
-                                           PictureCase{L"'year' yy", L"'year' yyyy"}));
-
 } // namespace
 } // namespace chronavel

@@ -27,8 +27,6 @@ using UtcTime = std::chrono::sys_time<std::chrono::nanoseconds>;
 // The instant a timestamp stands for, placed in the era that runs from
 // 1968-01-20 to 2104-02-26 (RFC 4330 section 3).
 UtcTime ToUtcTime(NtpTimestamp timestamp);
-// The timestamp of an instant in that range.
-NtpTimestamp ToNtpTimestamp(UtcTime instant);
 
 // Client request: version 3, mode 3. Its transmit timestamp carries the
 // nonce, which a server's reply echoes as its originate timestamp.

@@ -2,16 +2,17 @@
 
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/common/SystemWallClock.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
+#include "platform/linux/BootTimeClock.h"
+#include "platform/linux/SystemRandomSource.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtTimeZoneDatabase.h"
 #include "platform/qt/QtUdpSocket.h"
-#include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
-#include "platform/qt/SystemRandomSource.h"
 #include "platform/timezone/EmbeddedTimeZoneService.h"
 
 namespace chronavel {
@@ -20,12 +21,12 @@ namespace chronavel {
 // nlohmann-json for JSON; the time zone service answered in-process from
 // the system's zone database, or, in a build with an API key, the web
 // service through libcurl. Needs a QApplication that outlives it.
-class RealPlatform {
+class QtPlatform {
 public:
-    RealPlatform();
+    QtPlatform();
 
-    RealPlatform(const RealPlatform&) = delete;
-    RealPlatform& operator=(const RealPlatform&) = delete;
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
 
     const Platform& platform() const { return m_platform; }
 
@@ -34,8 +35,8 @@ private:
     DeferredEvents m_deferred;
     QtMessageBox m_messageBox;
     QtEventPump m_eventPump;
-    QtWallClock m_wallClock;
-    SteadyMonotonicClock m_monotonicClock;
+    SystemWallClock m_wallClock;
+    BootTimeClock m_monotonicClock;
     SystemRandomSource m_randomSource;
     QtUdpSocketFactory m_udpSockets;
     CurlHttpClientFactory m_webService;

@@ -1,4 +1,4 @@
-#include "platform/qt/SystemRandomSource.h"
+#include "platform/linux/SystemRandomSource.h"
 
 #include "platform/PlatformError.h"
 
