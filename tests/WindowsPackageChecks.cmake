@@ -1,6 +1,7 @@
 # Builds the Windows packages and looks inside them: the zip holds
 # chronavel.exe alone, the NSIS installer the same program and an
-# uninstaller, and its script makes the Start-menu entry.
+# uninstaller, and its script makes the Start-menu entry and installs into
+# the 64-bit Program Files.
 # -DBUILD_DIR=... -DCPACK=... -DSEVEN_ZIP=... -DVERSION=...
 set(base "chronavel-${VERSION}-windows-x64")
 file(REMOVE "${BUILD_DIR}/${base}.zip" "${BUILD_DIR}/${base}.exe")
@@ -38,5 +39,10 @@ file(READ "${script}" nsis)
 string(FIND "${nsis}" [[CreateShortCut "$SMPROGRAMS\$STARTMENU_FOLDER\Chronavel.lnk" "$INSTDIR\.\chronavel.exe"]] shortcut)
 if(shortcut EQUAL -1)
   message(FATAL_ERROR "The installer makes no Start-menu entry for chronavel.exe (${script})")
+endif()
+# Under Wine the installer runs only with /D=; its own choice is checked here.
+string(FIND "${nsis}" [[InstallDir "$PROGRAMFILES64\Chronavel"]] folder)
+if(folder EQUAL -1)
+  message(FATAL_ERROR "The installer does not install into the 64-bit Program Files (${script})")
 endif()
 message(STATUS "${base}.exe and ${base}.zip hold what they should")

@@ -2,13 +2,13 @@
 // and its exit when that is closed.
 #include "ChronavelVersion.h"
 #include "platform/win32/WideText.h"
+#include "tests/ui/win32/RunningProgram.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <thread>
 #include <vector>
 
 namespace chronavel {
@@ -39,51 +39,14 @@ TEST(ChronavelProgram, VersionResourceCarriesTheProjectsVersion)
     }
 }
 
-HWND FindForm1Of(DWORD processId)
-{
-    std::pair<DWORD, HWND> search{processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            auto& [wanted, form] = *reinterpret_cast<std::pair<DWORD, HWND>*>(found);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t className[8]{};
-            GetClassNameW(window, className, 8);
-            if (owner == wanted && std::wstring_view(className) == L"Form1") {
-                form = window;
-            }
-            return form == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
-}
-
 // Its window is DPI aware per monitor, as its manifest asks.
 TEST(ChronavelProgram, ShowsItsWindowAndExitsWithZeroWhenItIsClosed)
 {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    ASSERT_TRUE(CreateProcessW(ProgramPath().c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &started));
-    CloseHandle(started.hThread);
-    HWND form = nullptr;
-    for (int tries = 0; form == nullptr && tries < 100; ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds{100});
-        form = FindForm1Of(started.dwProcessId);
-    }
-    EXPECT_NE(form, nullptr) << "no window within 10 seconds";
-    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(form)), DPI_AWARENESS_PER_MONITOR_AWARE);
-
-    PostMessageW(form, WM_CLOSE, 0, 0);
-    DWORD exitCode = 99;
-    if (WaitForSingleObject(started.hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(started.hProcess, 99);
-        ADD_FAILURE() << "still running 10 seconds after it was closed";
-    }
-    GetExitCodeProcess(started.hProcess, &exitCode);
-    CloseHandle(started.hProcess);
-    EXPECT_EQ(exitCode, 0U);
+    RunningProgram program(ProgramPath());
+    ASSERT_NE(program.Window(), nullptr) << "no window within 10 seconds";
+    EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(program.Window())),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+    EXPECT_EQ(program.CloseAndWait(), 0U) << "99: still running 10 seconds after it was closed";
 }
 
 } // namespace
