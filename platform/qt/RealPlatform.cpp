@@ -1,16 +1,22 @@
 #include "platform/qt/RealPlatform.h"
 
+// Only a build with an API key links libcurl.
+#if CHRONAVEL_EMBEDDED_TIME_ZONE_SERVICE
+#include "platform/timezone/EmbeddedTimeZoneService.h"
+#else
+#include "platform/curl/CurlHttpClient.h"
+#endif
+
 namespace chronavel {
 namespace {
 
-IHttpClientFactory& TimeZoneService(CurlHttpClientFactory& webService, EmbeddedTimeZoneServiceFactory& embeddedService)
+std::unique_ptr<IHttpClientFactory> TimeZoneService(const QtTimeZoneDatabase& zones)
 {
 #if CHRONAVEL_EMBEDDED_TIME_ZONE_SERVICE
-    static_cast<void>(webService);
-    return embeddedService;
+    return std::make_unique<EmbeddedTimeZoneServiceFactory>(zones);
 #else
-    static_cast<void>(embeddedService);
-    return webService;
+    static_cast<void>(zones);
+    return std::make_unique<CurlHttpClientFactory>();
 #endif
 }
 
@@ -20,15 +26,9 @@ RealPlatform::RealPlatform()
     : m_messageBox(m_shutdown, "Chronavel")
     , m_eventPump(m_deferred, m_shutdown)
     , m_udpSockets(m_deferred, m_monotonicClock)
-    , m_platform{m_messageBox,
-                 m_eventPump,
-                 m_wallClock,
-                 m_monotonicClock,
-                 m_randomSource,
-                 m_udpSockets,
-                 TimeZoneService(m_webService, m_embeddedService),
-                 m_jsonParsers,
-                 m_dateFormatter}
+    , m_timeZoneService(TimeZoneService(m_zoneDatabase))
+    , m_platform{m_messageBox, m_eventPump,        m_wallClock,   m_monotonicClock, m_randomSource,
+                 m_udpSockets, *m_timeZoneService, m_jsonParsers, m_dateFormatter}
 {
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
-#include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
@@ -12,7 +11,8 @@
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
 #include "platform/qt/SystemRandomSource.h"
-#include "platform/timezone/EmbeddedTimeZoneService.h"
+
+#include <memory>
 
 namespace chronavel {
 
@@ -38,9 +38,8 @@ private:
     SteadyMonotonicClock m_monotonicClock;
     SystemRandomSource m_randomSource;
     QtUdpSocketFactory m_udpSockets;
-    CurlHttpClientFactory m_webService;
     QtTimeZoneDatabase m_zoneDatabase;
-    EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
+    std::unique_ptr<IHttpClientFactory> m_timeZoneService;
     NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
     Platform m_platform;
