@@ -79,12 +79,15 @@ std::string AnswerTimeZoneRequest(std::string_view address, const ITimeZoneDatab
 {
     const std::optional<Question> question = ReadQuestion(address);
     if (!question) {
-        return Failure("INVALID_REQUEST", "Invalid request. Invalid 'location' or 'timestamp' parameter.");
+        return Failure("INVALID_REQUEST", "Invalid request.");
+    }
+    if (question->location.empty()) {
+        // What the service says of a place where it knows no zone.
+        return Write(Json::object({{"status", "ZERO_RESULTS"}}));
     }
     const std::optional<std::string> zone = ZoneAt(question->location);
     if (!zone) {
-        // What the service says of a place where it knows no zone.
-        return Write(Json::object({{"status", "ZERO_RESULTS"}}));
+        return Failure("INVALID_REQUEST", "Invalid request. Invalid 'location' parameter.");
     }
     const std::optional<ZoneState> state = zones.Lookup(*zone, question->timestamp);
     if (!state) {

@@ -55,7 +55,8 @@ TEST_P(HttpClientRules, AddressesThatAreNotPlainHttpsAreRefusedWithoutQuotingThe
         } catch (const PlatformError& error) {
             failure = error.what();
         }
-        EXPECT_THAT(failure, ::testing::AllOf(::testing::Not("(no failure)"), ::testing::Not(::testing::HasSubstr(SecretKey))))
+        EXPECT_THAT(failure,
+                    ::testing::AllOf(::testing::Not("(no failure)"), ::testing::Not(::testing::HasSubstr(SecretKey))))
             << address;
         EXPECT_THROW(client->Send("body"), PlatformError) << address;
     }

@@ -109,8 +109,8 @@ TEST_P(HttpExchange, RequestArrivesAsTheLookupMakesItAndTheAnswerComesBackWhole)
 
 TEST_P(HttpExchange, AnswersAreReturnedWholeWhateverTheirStatus)
 {
-    for (const auto& [server, body] : {std::pair{Server::Redirect, std::string("moved")},
-                                       std::pair{Server::OneMib, PatternOfSize(1024 * 1024)}}) {
+    for (const auto& [server, body] :
+         {std::pair{Server::Redirect, std::string("moved")}, std::pair{Server::OneMib, PatternOfSize(1024 * 1024)}}) {
         const std::unique_ptr<IHttpClient> client = m_harness->NewClient(TenSeconds);
         client->Open("POST", Address(server), false);
         client->Send("");
@@ -132,8 +132,9 @@ TEST_P(HttpExchange, FailuresNameTheAddressButNotTheKey)
                            Row{Server::OverOneMibUntilClose, TenSeconds, 1}, Row{Server::SteadyDrip, 1000, 1},
                            Row{Server::NeverAnswers, 1000, 1}}) {
         const std::string text = FailureOf(row.server, row.receiveMs);
-        EXPECT_THAT(text, ::testing::AllOf(::testing::HasSubstr(m_harness->Origin(row.server) + "/maps/api/timezone/json"),
-                                           ::testing::Not(::testing::HasSubstr(SecretKey))))
+        EXPECT_THAT(text,
+                    ::testing::AllOf(::testing::HasSubstr(m_harness->Origin(row.server) + "/maps/api/timezone/json"),
+                                     ::testing::Not(::testing::HasSubstr(SecretKey))))
             << static_cast<int>(row.server);
         EXPECT_EQ(m_harness->Requests(row.server).size(), row.requestsArriving) << static_cast<int>(row.server);
     }
@@ -150,7 +151,8 @@ TEST_P(HttpExchange, MalformedHttpsAddressesFailWithoutQuotingTheKey)
         } catch (const PlatformError& error) {
             failure = error.what();
         }
-        EXPECT_THAT(failure, ::testing::AllOf(::testing::Not("(no failure)"), ::testing::Not(::testing::HasSubstr(SecretKey))))
+        EXPECT_THAT(failure,
+                    ::testing::AllOf(::testing::Not("(no failure)"), ::testing::Not(::testing::HasSubstr(SecretKey))))
             << address;
     }
 }
