@@ -72,12 +72,6 @@ private:
     std::map<Server, std::optional<LoopbackHttpsServer>> m_servers;
 };
 
-INSTANTIATE_TEST_SUITE_P(Curl, HttpExchange,
-                         ::testing::Values(HttpHarnessMaker([] { return std::make_unique<CurlHarness>(); })));
-INSTANTIATE_TEST_SUITE_P(Curl, HttpClientRules, ::testing::Values(HttpClientMaker([] {
-                             return CurlHttpClientFactory().CreateHttpClient("");
-                         })));
-
 TEST(CurlHttpClient, TrustsOnlyTheCaFileItIsGiven)
 {
     const TestCertificate certificates;
@@ -114,4 +108,15 @@ TEST(CurlHttpClient, EmptyHeaderValueArrivesEmpty)
 }
 
 } // namespace
+
+std::unique_ptr<IHttpClient> MakeRuledHttpClient()
+{
+    return CurlHttpClientFactory().CreateHttpClient("");
+}
+
+std::unique_ptr<HttpHarness> MakeHttpHarness()
+{
+    return std::make_unique<CurlHarness>();
+}
+
 } // namespace chronavel::testing

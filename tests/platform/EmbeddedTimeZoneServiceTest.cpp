@@ -134,11 +134,6 @@ TEST_F(EmbeddedService, ReadsOnlyTheAddressTheLookupWrites)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Embedded, HttpClientRules, ::testing::Values(HttpClientMaker([] {
-                             static const QtTimeZoneDatabase zones;
-                             return EmbeddedTimeZoneServiceFactory(zones).CreateHttpClient("");
-                         })));
-
 TEST_F(EmbeddedService, ZeroResultsAndInvalidRequestEndTheRequestInTheRetrievalError)
 {
     const std::pair<std::string, const char*> rows[]
@@ -172,4 +167,14 @@ TEST(RealPlatformTimeZoneService, IsTheEmbeddedOneUnlessTheBuildHasAKey)
 }
 
 } // namespace
+
+namespace testing {
+
+std::unique_ptr<IHttpClient> MakeRuledHttpClient()
+{
+    static const QtTimeZoneDatabase zones;
+    return EmbeddedTimeZoneServiceFactory(zones).CreateHttpClient("");
+}
+
+} // namespace testing
 } // namespace chronavel
