@@ -25,7 +25,7 @@ set(CPACK_STRIP_FILES ON)
 # anything but 0755.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-# Runtime libraries (Qt, libcurl) found from the binary by dpkg-shlibdeps.
+# Runtime libraries (Qt; libcurl only in a build with an API key) found from the binary by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # tzdata: the zone database the built-in time zone service reads, at least the
 # release with the 2026 rules of British Columbia and Alberta.

@@ -3,7 +3,6 @@
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
 #include "platform/common/SystemWallClock.h"
-#include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/linux/BootTimeClock.h"
 #include "platform/linux/SystemRandomSource.h"
@@ -13,7 +12,8 @@
 #include "platform/qt/QtTimeZoneDatabase.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/ShutdownWatch.h"
-#include "platform/timezone/EmbeddedTimeZoneService.h"
+
+#include <memory>
 
 namespace chronavel {
 
@@ -39,9 +39,8 @@ private:
     BootTimeClock m_monotonicClock;
     SystemRandomSource m_randomSource;
     QtUdpSocketFactory m_udpSockets;
-    CurlHttpClientFactory m_webService;
     QtTimeZoneDatabase m_zoneDatabase;
-    EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
+    std::unique_ptr<IHttpClientFactory> m_timeZoneService;
     NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
     Platform m_platform;

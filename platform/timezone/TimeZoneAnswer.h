@@ -7,9 +7,10 @@
 
 namespace chronavel {
 
-// The time zone service's JSON answer to an address: for a place this
-// program asks about, its zone's offsets at the timestamp from the zone
-// database; otherwise one of the service's documented statuses.
+// The time zone service's JSON answer to the address the time lookup writes
+// (spaces encoded): for a place of the province table, its zone's offsets at
+// the timestamp from the zone database; for an empty location, ZERO_RESULTS;
+// for anything else, INVALID_REQUEST.
 std::string AnswerTimeZoneRequest(std::string_view address, const ITimeZoneDatabase& zones);
 
 } // namespace chronavel

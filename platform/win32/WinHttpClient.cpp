@@ -10,169 +10,135 @@
 #include <winhttp.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
-#include <string>
-#include <string_view>
 
 namespace chronavel {
 namespace {
 
-constexpr std::size_t ReadPieceBytes = 64 * 1024;
+using Clock = std::chrono::steady_clock;
 
-int ClampedMs(long ms)
+[[noreturn]] void ThrowLastError(const char* doing)
+{
+    throw PlatformError(std::string(doing) + ": " + DescribeWinHttpError(GetLastError()));
+}
+
+void Check(BOOL succeeded, const char* doing)
+{
+    if (!succeeded) {
+        ThrowLastError(doing);
+    }
+}
+
+int LimitMs(long ms)
 {
     return static_cast<int>(std::min<long>(ms, INT_MAX));
 }
 
-bool IsTimeout(DWORD code)
-{
-    return code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT;
-}
-
-// Says what failed and where, by the address without its query, and which
-// limit a time-out was; the code is read before anything can overwrite it.
-class Failure {
-public:
-    explicit Failure(const HttpsAddress& address) : m_address(address) {}
-
-    [[noreturn]] void Throw(const char* doing, const std::string& idleLimit = {}) const
-    {
-        const DWORD code = GetLastError();
-        const std::string limit = IsTimeout(code) && !idleLimit.empty() ? ": " + idleLimit : std::string();
-        throw PlatformError(std::string(doing) + " " + m_address.shown + ": " + DescribeWinHttpError(code) + limit);
-    }
-
-private:
-    const HttpsAddress& m_address;
+// Session, connection and request, closed in the reverse order.
+struct Handles {
+    UniqueInternetHandle session;
+    UniqueInternetHandle connection;
+    UniqueInternetHandle request;
 };
 
-void SetDwordOption(HINTERNET handle, DWORD option, DWORD value, const Failure& failure)
+Handles SetUp(const std::string& url, const HttpTimeouts& timeouts,
+              const std::vector<std::pair<std::string, std::string>>& headers)
 {
-    if (!WinHttpSetOption(handle, option, &value, sizeof value)) {
-        failure.Throw("Could not set up the request to");
+    const std::wstring wideUrl = ToWide(url);
+    URL_COMPONENTS parts{.dwStructSize = sizeof(URL_COMPONENTS)};
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(wideUrl.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTPS
+        || parts.dwHostNameLength == 0) {
+        throw PlatformError("Invalid address");
+    }
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring target = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength)
+        + std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    target = target.substr(0, target.find(L'#')); // the fragment never goes on the wire
+
+    Handles handles;
+    // The proxy the user has set, as libcurl honours https_proxy.
+    handles.session.reset(WinHttpOpen(L"Chronavel", WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                      WINHTTP_NO_PROXY_BYPASS, 0));
+    Check(handles.session != nullptr, "Could not start WinHTTP");
+    DWORD neverRedirect = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    Check(WinHttpSetOption(handles.session.get(), WINHTTP_OPTION_REDIRECT_POLICY, &neverRedirect, sizeof neverRedirect),
+          "Could not set up the request");
+    handles.connection.reset(WinHttpConnect(handles.session.get(), host.c_str(), parts.nPort, 0));
+    Check(handles.connection != nullptr, "Could not set up the request");
+    // The target goes out as given: WinHTTP would otherwise escape it again.
+    handles.request.reset(WinHttpOpenRequest(
+        handles.connection.get(), L"POST", target.c_str(), nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+        WINHTTP_FLAG_SECURE | WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY));
+    Check(handles.request != nullptr, "Could not set up the request");
+    // Resolving the name counts against the connect limit, as with libcurl.
+    const int connectMs = LimitMs(ConnectLimitMs(timeouts));
+    Check(WinHttpSetTimeouts(handles.request.get(), connectMs, connectMs, LimitMs(timeouts.sendMs),
+                             LimitMs(timeouts.receiveMs)),
+          "Could not set up the request");
+    // WinHttpSetTimeouts leaves the wait for the response's headers to an option of its own.
+    DWORD headersMs = timeouts.receiveMs == 0 ? INFINITE : static_cast<DWORD>(LimitMs(timeouts.receiveMs));
+    Check(
+        WinHttpSetOption(handles.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headersMs, sizeof headersMs),
+        "Could not set up the request");
+    for (const auto& [name, value] : headers) {
+        const std::wstring line = ToWide(name + ": " + value);
+        Check(WinHttpAddRequestHeaders(handles.request.get(), line.c_str(), static_cast<DWORD>(line.size()),
+                                       WINHTTP_ADDREQ_FLAG_ADD),
+              "Could not set up the request");
+    }
+    return handles;
+}
+
+// WinHTTP's receive limit bounds each read, so a trickle would restart it:
+// each wait is given only what is left of the limit on the whole response.
+std::string ReadResponse(HINTERNET request, const HttpTimeouts& timeouts, Clock::time_point sent)
+{
+    std::string response;
+    for (;;) {
+        if (timeouts.receiveMs > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                sent + std::chrono::milliseconds(timeouts.receiveMs) - Clock::now());
+            if (left.count() <= 0) {
+                throw PlatformError("The response took longer than the receive limit");
+            }
+            Check(WinHttpSetTimeouts(request, LimitMs(ConnectLimitMs(timeouts)), LimitMs(ConnectLimitMs(timeouts)),
+                                     LimitMs(timeouts.sendMs), LimitMs(static_cast<long>(left.count()))),
+                  "Could not read the answer");
+        }
+        DWORD available = 0;
+        Check(WinHttpQueryDataAvailable(request, &available), "Could not read the answer");
+        if (available == 0) {
+            return response;
+        }
+        if (available > MaxResponseBytes - response.size()) {
+            throw PlatformError("The response is longer than " + std::to_string(MaxResponseBytes) + " bytes");
+        }
+        const std::size_t had = response.size();
+        response.resize(had + available);
+        DWORD read = 0;
+        Check(WinHttpReadData(request, response.data() + had, available, &read), "Could not read the answer");
+        response.resize(had + read);
     }
 }
 
 } // namespace
 
-void WinHttpClient::setTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs)
+std::string WinHttpClient::Perform(const Request& request, const std::string& body)
 {
-    m_timeouts = CheckedTimeouts(resolveMs, connectMs, sendMs, receiveMs);
-}
-
-void WinHttpClient::Open(const std::string& method, const std::string& url, bool async)
-{
-    CheckOpen(async, m_sent);
-    // Opening again starts the request afresh; a refused Open leaves none.
-    m_address.reset();
-    m_headers.clear();
-    CheckMethod(method);
-    m_address = ParseHttpsAddress(url);
-    m_method = method;
-}
-
-void WinHttpClient::SetRequestHeader(const std::string& name, const std::string& value)
-{
-    if (!m_address) {
-        throw PlatformError("SetRequestHeader called before Open");
-    }
-    CheckRequestHeader(name, value);
-    m_headers.emplace_back(name, value);
-}
-
-void WinHttpClient::Send(const std::string& body)
-{
-    if (!m_address) {
-        throw PlatformError("Send called before Open");
-    }
-    if (m_sent) {
-        throw PlatformError("This request has already been sent");
-    }
-    m_sent = true;
     if (body.size() > MAXDWORD) {
         throw PlatformError("The request body is too long");
     }
-    const HttpsAddress& address = *m_address;
-    const Failure failure(address);
-    const std::string sendLimit = "no connection within " + std::to_string(m_timeouts.connectMs)
-        + " ms, or nothing could be sent for " + std::to_string(m_timeouts.sendMs) + " ms";
-    const std::string receiveLimit = "nothing was received for " + std::to_string(m_timeouts.receiveMs) + " ms";
-
-    // The machine's WinHTTP proxy setting, as other services on it use.
-    const UniqueInternetHandle session(WinHttpOpen(L"Chronavel", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session) {
-        failure.Throw("Could not start WinHTTP for");
-    }
-    SetDwordOption(session.get(), WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER, failure);
-    const UniqueInternetHandle connection(WinHttpConnect(session.get(), ToWide(address.host).c_str(), address.port, 0));
-    if (!connection) {
-        failure.Throw("Could not set up the request to");
-    }
-    // The target goes out as given: WinHTTP would otherwise escape it again.
-    const UniqueInternetHandle request(
-        WinHttpOpenRequest(connection.get(), ToWide(m_method).c_str(), ToWide(address.target).c_str(), nullptr,
-                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                           WINHTTP_FLAG_SECURE | WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY));
-    if (!request) {
-        failure.Throw("Could not set up the request to");
-    }
-    // WinHttpSetTimeouts leaves the wait for the response's headers to an
-    // option of its own. The receive limit bounds each read off the socket,
-    // so it is an idle limit, as send's is.
-    if (!WinHttpSetTimeouts(request.get(), ClampedMs(m_timeouts.resolveMs), ClampedMs(m_timeouts.connectMs),
-                            ClampedMs(m_timeouts.sendMs), ClampedMs(m_timeouts.receiveMs))) {
-        failure.Throw("Could not set up the request to");
-    }
-    SetDwordOption(request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
-                   m_timeouts.receiveMs == 0 ? INFINITE : static_cast<DWORD>(ClampedMs(m_timeouts.receiveMs)), failure);
-    for (const auto& [name, value] : m_headers) {
-        const std::wstring line = ToWide(name + ": " + value);
-        if (!WinHttpAddRequestHeaders(request.get(), line.c_str(), static_cast<DWORD>(line.size()),
-                                      WINHTTP_ADDREQ_FLAG_ADD)) {
-            failure.Throw("Could not set up the request to");
-        }
-    }
-
+    const Handles handles = SetUp(request.url, request.timeouts, request.headers);
     const auto bodyBytes = static_cast<DWORD>(body.size());
-    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                            body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()), bodyBytes,
-                            bodyBytes, 0)) {
-        failure.Throw("Could not send the request to", sendLimit);
-    }
-    if (!WinHttpReceiveResponse(request.get(), nullptr)) {
-        failure.Throw("No answer came from", receiveLimit);
-    }
-
-    std::string response;
-    for (;;) {
-        // Room for one byte more than allowed tells a longer response from one that fits.
-        const std::size_t had = response.size();
-        const std::size_t want = std::min(ReadPieceBytes, MaxResponseBytes + 1 - had);
-        response.resize(had + want);
-        DWORD read = 0;
-        if (!WinHttpReadData(request.get(), response.data() + had, static_cast<DWORD>(want), &read)) {
-            failure.Throw("Could not read the answer from", receiveLimit);
-        }
-        response.resize(had + read);
-        if (read == 0) {
-            break;
-        }
-        if (response.size() > MaxResponseBytes) {
-            throw PlatformError("The answer from " + address.shown + " is longer than "
-                                + std::to_string(MaxResponseBytes) + " bytes");
-        }
-    }
-    m_response = std::move(response);
-    m_answered = true;
-}
-
-std::string WinHttpClient::responseText() const
-{
-    if (!m_answered) {
-        throw PlatformError("No response has been received");
-    }
-    return m_response;
+    Check(WinHttpSendRequest(handles.request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                             body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data()), bodyBytes,
+                             bodyBytes, 0),
+          "Could not send the request");
+    const Clock::time_point sent = Clock::now();
+    Check(WinHttpReceiveResponse(handles.request.get(), nullptr), "No answer came");
+    return ReadResponse(handles.request.get(), request.timeouts, sent);
 }
 
 std::unique_ptr<IHttpClient> WinHttpClientFactory::CreateHttpClient(const std::string& trustedCaFile)

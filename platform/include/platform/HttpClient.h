@@ -12,7 +12,9 @@ class IHttpClient {
 public:
     virtual ~IHttpClient() = default;
 
-    // Milliseconds; 0 means no limit. Sending and receiving are idle limits.
+    // Milliseconds; 0 means no limit. Resolving the name counts against the
+    // connect limit; the receive limit bounds the whole response from the end
+    // of sending.
     virtual void setTimeouts(long resolveMs, long connectMs, long sendMs, long receiveMs) = 0;
     virtual void Open(const std::string& method, const std::string& url, bool async) = 0;
     virtual void SetRequestHeader(const std::string& name, const std::string& value) = 0;
