@@ -23,7 +23,7 @@ Tag Checksum(std::initializer_list<std::span<const std::uint8_t>> parts)
         for (int shift = 0; shift < 64; shift += 8) {
             mix(static_cast<std::uint8_t>(part.size() >> shift));
         }
-        std::ranges::for_each(part, mix);
+        std::for_each(part.begin(), part.end(), mix);
     }
     Tag tag{};
     for (std::size_t i = 0; i < TagSize; ++i) {

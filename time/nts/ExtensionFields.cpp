@@ -80,7 +80,7 @@ bool IsNak(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
 {
     const NtpTimestamp originate{nts::Read32(datagram, OriginateOffset), nts::Read32(datagram, OriginateOffset + 4)};
     return (datagram[0] & 0x07) == ModeServer && datagram[StratumOffset] == 0
-        && std::ranges::equal(datagram.subspan(ReferenceIdOffset, 4), KissNtsNak) && originate == nonce;
+        && std::equal(KissNtsNak.begin(), KissNtsNak.end(), datagram.begin() + ReferenceIdOffset) && originate == nonce;
 }
 
 // Whether the authenticator, the last field, verifies over every byte before it.
@@ -138,7 +138,7 @@ NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestSe
     bool echoesOurId = false;
     for (const Field& field : *fields) {
         if (field.type == UniqueIdentifier) {
-            if (!std::ranges::equal(field.body, secrets.uniqueId)) {
+            if (!std::equal(field.body.begin(), field.body.end(), secrets.uniqueId.begin(), secrets.uniqueId.end())) {
                 return {};
             }
             echoesOurId = true;
