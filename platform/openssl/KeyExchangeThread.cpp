@@ -8,8 +8,7 @@
 
 namespace chronavel {
 
-KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request,
-                                     std::function<void(TlsKeyExchangeOutcome)> finished)
+KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, std::function<void(TlsKeyExchangeOutcome)> finished)
 {
     try {
         m_thread = std::thread([this, request = std::move(request), finished = std::move(finished)] {

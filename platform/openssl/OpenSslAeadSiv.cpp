@@ -25,7 +25,8 @@ struct CipherDeleter {
     void operator()(EVP_MAC* mac) const { EVP_MAC_free(mac); }
     void operator()(EVP_MAC_CTX* context) const { EVP_MAC_CTX_free(context); }
 };
-template <typename T> using Owned = std::unique_ptr<T, CipherDeleter>;
+template <typename T>
+using Owned = std::unique_ptr<T, CipherDeleter>;
 
 void Require(bool ok, const char* what)
 {
@@ -116,7 +117,7 @@ Owned<EVP_CIPHER_CTX> StartCipher(std::span<const std::uint8_t> key, bool encryp
     Owned<EVP_CIPHER_CTX> context(EVP_CIPHER_CTX_new());
     Require(context != nullptr
                 && EVP_CipherInit_ex2(context.get(), cipher.get(), key.data(), nullptr, encrypting ? 1 : 0, nullptr)
-                       == 1,
+                    == 1,
             "AES-SIV cannot start");
     return context;
 }
@@ -166,19 +167,19 @@ std::vector<std::uint8_t> OpenSslAeadSiv::SealComponents(std::span<const std::ui
     std::vector<std::uint8_t> sealed(BlockSize + plaintext.size());
     int length = 0;
     int finalLength = 0;
-    Require(AddComponents(context.get(), associatedData)
-                && EVP_EncryptUpdate(context.get(), sealed.data() + BlockSize, &length, plaintext.data(),
-                                     Length(plaintext))
-                       == 1
-                && EVP_EncryptFinal_ex(context.get(), sealed.data() + BlockSize + length, &finalLength) == 1
-                && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_AEAD_GET_TAG, BlockSize, sealed.data()) == 1,
-            "AES-SIV sealing failed");
+    Require(
+        AddComponents(context.get(), associatedData)
+            && EVP_EncryptUpdate(context.get(), sealed.data() + BlockSize, &length, plaintext.data(), Length(plaintext))
+                == 1
+            && EVP_EncryptFinal_ex(context.get(), sealed.data() + BlockSize + length, &finalLength) == 1
+            && EVP_CIPHER_CTX_ctrl(context.get(), EVP_CTRL_AEAD_GET_TAG, BlockSize, sealed.data()) == 1,
+        "AES-SIV sealing failed");
     return sealed;
 }
 
-std::optional<std::vector<std::uint8_t>>
-OpenSslAeadSiv::OpenComponents(std::span<const std::uint8_t> key, Components associatedData,
-                               std::span<const std::uint8_t> sealed)
+std::optional<std::vector<std::uint8_t>> OpenSslAeadSiv::OpenComponents(std::span<const std::uint8_t> key,
+                                                                        Components associatedData,
+                                                                        std::span<const std::uint8_t> sealed)
 {
     RequireKey(key);
     if (sealed.size() < BlockSize) {

@@ -21,7 +21,8 @@ struct SslDeleter {
     void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
     void operator()(SSL* ssl) const { SSL_free(ssl); }
 };
-template <typename T> using Owned = std::unique_ptr<T, SslDeleter>;
+template <typename T>
+using Owned = std::unique_ptr<T, SslDeleter>;
 
 void Require(bool ok, const char* what)
 {
@@ -147,8 +148,8 @@ std::vector<std::uint8_t> Converse(SSL* ssl, const StreamSocket& socket, const D
     std::uint8_t buffer[4096];
     while (!request.isComplete(response)) {
         std::size_t received = 0;
-        const int error = Complete(ssl, socket, deadline,
-                                   [&] { return SSL_read_ex(ssl, buffer, sizeof buffer, &received); });
+        const int error
+            = Complete(ssl, socket, deadline, [&] { return SSL_read_ex(ssl, buffer, sizeof buffer, &received); });
         if (error == SSL_ERROR_ZERO_RETURN) {
             break; // the server closed; the caller judges what came
         }

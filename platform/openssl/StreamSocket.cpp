@@ -33,8 +33,7 @@ void WaitOn(int descriptor, bool forWriting, const Deadline& deadline)
         if (deadline.abandoned) {
             throw ExchangeFailed{TlsKeyExchangeFailure::Other, "Abandoned"};
         }
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline.end
-                                                                        - std::chrono::steady_clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline.end - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             throw ExchangeFailed{TlsKeyExchangeFailure::Silent, "No answer within the time limit"};
         }
@@ -65,8 +64,8 @@ StreamSocket::StreamSocket(const std::string& host, int port, const Deadline& de
 
     int lastError = 0;
     for (const addrinfo* address = addresses.get(); address != nullptr; address = address->ai_next) {
-        m_socket = ::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            address->ai_protocol);
+        m_socket
+            = ::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address->ai_protocol);
         if (m_socket < 0) {
             lastError = errno;
             continue;

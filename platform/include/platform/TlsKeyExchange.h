@@ -18,6 +18,7 @@ struct TlsKeyExchangeRequest {
     std::string alpn; // the one protocol offered; the server must select it
     std::vector<std::uint8_t> request;
     // Told every byte received so far; true once the response is whole.
+    // Called on another thread than the caller's.
     std::function<bool(std::span<const std::uint8_t>)> isComplete;
     std::string exporterLabel;
     std::vector<std::uint8_t> clientToServerContext;
@@ -29,9 +30,9 @@ struct TlsKeyExchangeRequest {
 
 enum class TlsKeyExchangeFailure {
     None,
-    Refused,             // connection refused, or the host unreachable
-    Silent,              // the time limit passed
-    TlsRefused,          // no TLS 1.3 handshake, or the protocol not agreed
+    Refused,    // connection refused, or the host unreachable
+    Silent,     // the time limit passed
+    TlsRefused, // no TLS 1.3 handshake, or the protocol not agreed
     CertificateUntrusted,
     CertificateWrongHost,
     Other,
