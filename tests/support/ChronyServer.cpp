@@ -32,7 +32,7 @@ int FreeTcpPort()
     sockaddr_in address = Loopback(0);
     socklen_t length = sizeof address;
     const bool bound = probe >= 0 && ::bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
-                    && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+        && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
     ::close(probe);
     if (!bound) {
         throw std::runtime_error("no free TCP port on 127.0.0.1");
@@ -114,8 +114,7 @@ void ChronyServer::WaitUntilAcceptingKeyExchanges()
             break;
         }
     }
-    throw std::runtime_error("chronyd does not accept key exchanges: "
-                             + m_process.readAll().toStdString());
+    throw std::runtime_error("chronyd does not accept key exchanges: " + m_process.readAll().toStdString());
 }
 
 std::string ChronyServer::Executable()
