@@ -28,7 +28,9 @@ RealPlatform::RealPlatform()
                  m_udpSockets,
                  TimeZoneService(m_webService, m_embeddedService),
                  m_jsonParsers,
-                 m_dateFormatter}
+                 m_dateFormatter,
+                 &m_tlsKeyExchanges,
+                 &m_aeadSiv}
 {
 }
 

@@ -4,10 +4,12 @@
 #include "platform/common/DeferredEvents.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
+#include "platform/openssl/OpenSslAeadSiv.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtTimeZoneDatabase.h"
+#include "platform/qt/QtTlsKeyExchange.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
@@ -43,6 +45,8 @@ private:
     EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
     NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
+    QtTlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred};
+    OpenSslAeadSiv m_aeadSiv;
     Platform m_platform;
 };
 

@@ -4,8 +4,10 @@
 #include "platform/common/DeferredEvents.h"
 #include "platform/curl/CurlHttpClient.h"
 #include "platform/json/NlohmannJsonParser.h"
+#include "platform/openssl/OpenSslAeadSiv.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtTlsKeyExchange.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/QtWallClock.h"
 #include "platform/qt/ShutdownWatch.h"
@@ -30,6 +32,8 @@ struct QtTestPlatform {
     CurlHttpClientFactory curlHttpClients;
     NlohmannJsonParserFactory jsonParsers;
     QtDateFormatter dateFormatter{QLocale(QLocale::English, QLocale::UnitedStates)};
+    QtTlsKeyExchangeFactory tlsKeyExchanges{deferred};
+    OpenSslAeadSiv aeadSiv;
     Platform platform;
 };
 
