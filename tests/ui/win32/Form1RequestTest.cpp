@@ -54,7 +54,7 @@ protected:
     void MakeForm(int ntpPort)
     {
         form.emplace(GetModuleHandleW(nullptr), windows.platform().messageBox,
-                     RealTimeRequest(windows.platform(), Endpoints{.ntpHost = "127.0.0.1", .ntpPort = ntpPort}),
+                     RealTimeRequest(windows.platform(), Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = ntpPort}),
                      windows.shutdownWatch());
         form->Show(SW_SHOWNORMAL);
         button = GetWindow(form->window(), GW_CHILD);
