@@ -12,7 +12,7 @@ namespace {
 using namespace chronavel;
 
 // The request the seed corpus answers.
-const NtsRequestSecrets Secrets{
+const NtsRequestNonces Nonces{
     .nonce = {0x01234567, 0x89ABCDEF},
     .uniqueId = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x0F,
                  1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16},
@@ -33,13 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::span<const std::uint8_t> datagram(data, size);
     testing::ChecksumAead aead;
-    const NtsReply reply = ReadNtsReply(datagram, Secrets, ServerToClient, aead);
+    const NtsReply reply = ReadNtsReply(datagram, Nonces, ServerToClient, aead);
     if (reply.status == NtsReplyStatus::Invalid) {
         return 0;
     }
     // Usable or NAK: it echoes our nonce and carries our identifier.
     if (!Holds(datagram, 24, NonceBytes)
-        || std::search(datagram.begin(), datagram.end(), Secrets.uniqueId.begin(), Secrets.uniqueId.end())
+        || std::search(datagram.begin(), datagram.end(), Nonces.uniqueId.begin(), Nonces.uniqueId.end())
             == datagram.end()) {
         std::abort();
     }

@@ -27,7 +27,7 @@ Bytes Slice(const Bytes& bytes, std::size_t offset, std::size_t size)
             bytes.begin() + static_cast<std::ptrdiff_t>(offset + size)};
 }
 
-const NtsRequestSecrets Secrets{
+const NtsRequestNonces Nonces{
     .nonce = {0x01234567, 0x89ABCDEF},
     .uniqueId = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xF0, 0x0F,
                  1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,   16},
@@ -42,14 +42,14 @@ TEST(NtsRequest, CarriesTheIdCookieAndAnAuthenticatorOverAllBeforeIt)
         SCOPED_TRACE(cookieSize);
         const Bytes cookie(cookieSize, 0xC0);
         ChecksumAead aead;
-        const Bytes request = BuildNtsRequest(Secrets, cookie, Keys.clientToServer, aead);
+        const Bytes request = BuildNtsRequest(Nonces, cookie, Keys.clientToServer, aead);
 
         EXPECT_EQ(request[0], 0x23); // leap 0, version 4, client
         EXPECT_EQ(Slice(request, 40, 8), (Bytes{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));
 
         EXPECT_EQ(Read16(request, 48), 0x0104);
         EXPECT_EQ(Read16(request, 50), 36);
-        EXPECT_EQ(Slice(request, 52, 32), Bytes(Secrets.uniqueId.begin(), Secrets.uniqueId.end()));
+        EXPECT_EQ(Slice(request, 52, 32), Bytes(Nonces.uniqueId.begin(), Nonces.uniqueId.end()));
 
         const std::size_t cookieField = 84;
         const std::size_t cookieFieldSize = std::max<std::size_t>(16, 4 + (cookieSize + 3) / 4 * 4);
@@ -63,7 +63,7 @@ TEST(NtsRequest, CarriesTheIdCookieAndAnAuthenticatorOverAllBeforeIt)
         ASSERT_EQ(request.size(), authenticator + 40);
         EXPECT_EQ(Slice(request, authenticator, 8), (Bytes{0x04, 0x04, 0x00, 40, 0x00, 16, 0x00, 16}));
         const Bytes nonce = Slice(request, authenticator + 8, 16);
-        EXPECT_EQ(nonce, Bytes(Secrets.aeadNonce.begin(), Secrets.aeadNonce.end()));
+        EXPECT_EQ(nonce, Bytes(Nonces.aeadNonce.begin(), Nonces.aeadNonce.end()));
 
         // What the server does: open with the client-to-server key over every byte before.
         const Bytes sealed = Slice(request, authenticator + 24, 16);
@@ -85,7 +85,7 @@ Bytes Fields(Bytes packet, std::initializer_list<std::pair<std::uint16_t, Bytes>
     return packet;
 }
 
-const Bytes OurId(Secrets.uniqueId.begin(), Secrets.uniqueId.end());
+const Bytes OurId(Nonces.uniqueId.begin(), Nonces.uniqueId.end());
 
 Bytes Authenticated(Bytes packet, const NtsKey& key = Keys.serverToClient, const Bytes& hidden = {})
 {
@@ -132,7 +132,7 @@ TEST_P(NtsReplies, CarryATimeOnlyWhenAuthenticatedAndOurs)
 {
     const ReplyCase& c = GetParam();
     ChecksumAead aead;
-    const NtsReply reply = ReadNtsReply(c.datagram, Secrets, Keys.serverToClient, aead);
+    const NtsReply reply = ReadNtsReply(c.datagram, Nonces, Keys.serverToClient, aead);
     EXPECT_EQ(reply.status, c.status);
     if (c.status == NtsReplyStatus::Usable) {
         EXPECT_EQ(reply.times.transmitted, ToUtcTime({TransmitSeconds, 0x80000000}));
@@ -185,16 +185,16 @@ TEST(NtsReplyCorruption, AnyFlippedBitOrCutMakesItUnusable)
     const Bytes good = Authenticated(Fields(MakeSntpReply(Header), {{testing::UniqueIdentifierField, OurId}}),
                                      Keys.serverToClient, Fields({}, {{testing::NtsCookieField, Bytes(40, 0xC0)}}));
     ChecksumAead aead;
-    ASSERT_EQ(ReadNtsReply(good, Secrets, Keys.serverToClient, aead).status, NtsReplyStatus::Usable);
+    ASSERT_EQ(ReadNtsReply(good, Nonces, Keys.serverToClient, aead).status, NtsReplyStatus::Usable);
     for (std::size_t i = 0; i < good.size(); ++i) {
         for (int bit = 0; bit < 8; ++bit) {
             Bytes corrupt = good;
             corrupt[i] ^= static_cast<std::uint8_t>(1 << bit);
-            ASSERT_EQ(ReadNtsReply(corrupt, Secrets, Keys.serverToClient, aead).status, NtsReplyStatus::Invalid)
+            ASSERT_EQ(ReadNtsReply(corrupt, Nonces, Keys.serverToClient, aead).status, NtsReplyStatus::Invalid)
                 << "byte " << i << " bit " << bit;
         }
         const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(i));
-        ASSERT_EQ(ReadNtsReply(cut, Secrets, Keys.serverToClient, aead).status, NtsReplyStatus::Invalid)
+        ASSERT_EQ(ReadNtsReply(cut, Nonces, Keys.serverToClient, aead).status, NtsReplyStatus::Invalid)
             << "cut to " << i;
     }
 }

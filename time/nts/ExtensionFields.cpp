@@ -102,29 +102,29 @@ bool IsAuthentic(std::span<const std::uint8_t> datagram, const Field& authentica
 
 } // namespace
 
-std::vector<std::uint8_t> BuildNtsRequest(const NtsRequestSecrets& secrets, std::span<const std::uint8_t> cookie,
+std::vector<std::uint8_t> BuildNtsRequest(const NtsRequestNonces& request, std::span<const std::uint8_t> cookie,
                                           const NtsKey& clientToServer, IAeadSiv& aead)
 {
-    const NtpPacket header = BuildRequest(secrets.nonce);
+    const NtpPacket header = BuildRequest(request.nonce);
     std::vector<std::uint8_t> packet(header.begin(), header.end());
     // RFC 8915 section 5: extension fields are NTPv4's.
     packet[0] = 0x23; // leap 0, version 4, mode 3 (client)
-    AppendField(packet, UniqueIdentifier, [&] { AppendPadded(packet, secrets.uniqueId); });
+    AppendField(packet, UniqueIdentifier, [&] { AppendPadded(packet, request.uniqueId); });
     AppendField(packet, NtsCookie, [&] { AppendPadded(packet, cookie); });
     // RFC 8915 section 5.6: last, sealing nothing, over all the bytes before
     // it. At 40 bytes it meets RFC 7822's 28-byte minimum for a last field
     // with no MAC after it.
-    const std::vector<std::uint8_t> sealed = aead.Seal(clientToServer, secrets.aeadNonce, packet, {});
+    const std::vector<std::uint8_t> sealed = aead.Seal(clientToServer, request.aeadNonce, packet, {});
     AppendField(packet, Authenticator, [&] {
-        Append16(packet, secrets.aeadNonce.size());
+        Append16(packet, request.aeadNonce.size());
         Append16(packet, sealed.size());
-        AppendPadded(packet, secrets.aeadNonce);
+        AppendPadded(packet, request.aeadNonce);
         AppendPadded(packet, sealed);
     });
     return packet;
 }
 
-NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestSecrets& secrets,
+NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestNonces& request,
                       const NtsKey& serverToClient, IAeadSiv& aead)
 {
     if (datagram.size() < NtpPacketSize) {
@@ -138,7 +138,7 @@ NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestSe
     bool echoesOurId = false;
     for (const Field& field : *fields) {
         if (field.type == UniqueIdentifier) {
-            if (!std::equal(field.body.begin(), field.body.end(), secrets.uniqueId.begin(), secrets.uniqueId.end())) {
+            if (!std::equal(field.body.begin(), field.body.end(), request.uniqueId.begin(), request.uniqueId.end())) {
                 return {};
             }
             echoesOurId = true;
@@ -148,7 +148,7 @@ NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestSe
         return {};
     }
     // RFC 8915 section 5.7: a NAK (kiss code "NTSN") carries no authenticator.
-    if (IsNak(datagram, secrets.nonce)) {
+    if (IsNak(datagram, request.nonce)) {
         return {.status = NtsReplyStatus::Nak};
     }
     // RFC 8915 section 5.6: the authenticator is last, since nothing after it
@@ -156,7 +156,7 @@ NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestSe
     if (fields->back().type != Authenticator || !IsAuthentic(datagram, fields->back(), serverToClient, aead)) {
         return {};
     }
-    const std::optional<ServerTimes> times = ReadReply(datagram, secrets.nonce);
+    const std::optional<ServerTimes> times = ReadReply(datagram, request.nonce);
     if (!times) {
         return {};
     }

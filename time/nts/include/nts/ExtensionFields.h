@@ -17,9 +17,9 @@ struct NtsKeys {
     NtsKey serverToClient;
 };
 
-// What one authenticated request carries besides the cookie, each drawn
-// fresh from the random source.
-struct NtsRequestSecrets {
+// What ties one authenticated request to its reply, each part drawn fresh
+// from the random source.
+struct NtsRequestNonces {
     NtpTimestamp nonce;                     // the transmit timestamp, as in a plain request
     std::array<std::uint8_t, 32> uniqueId;  // the reply must echo it
     std::array<std::uint8_t, 16> aeadNonce; // the authenticator's nonce
@@ -27,7 +27,8 @@ struct NtsRequestSecrets {
 
 // An NTPv4 client request with its Unique Identifier, the cookie, and the
 // authenticator sealed with the client-to-server key (RFC 8915 section 5).
-std::vector<std::uint8_t> BuildNtsRequest(const NtsRequestSecrets& secrets, std::span<const std::uint8_t> cookie,
+// Throws what the AEAD throws (PlatformError).
+std::vector<std::uint8_t> BuildNtsRequest(const NtsRequestNonces& request, std::span<const std::uint8_t> cookie,
                                           const NtsKey& clientToServer, IAeadSiv& aead);
 
 enum class NtsReplyStatus {
@@ -41,8 +42,8 @@ struct NtsReply {
     ServerTimes times{}; // when Usable
 };
 
-// The server's answer to the request built from secrets, or why there is none.
-NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestSecrets& secrets,
+// The server's answer to the request those nonces went into, or why there is none.
+NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestNonces& request,
                       const NtsKey& serverToClient, IAeadSiv& aead);
 
 } // namespace chronavel
