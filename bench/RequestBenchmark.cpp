@@ -94,7 +94,8 @@ void BM_TimeoutWaitCpu(benchmark::State& state)
     testing::LoopbackSntpServer silent;
     testing::QtTestPlatform platform;
     for (auto _ : state) {
-        clsCheckTime check(platform.platform, Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = silent.port()});
+        clsCheckTime check(platform.platform,
+                           Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = silent.port()});
         if (check.GetRealTime("ON") != "Error: Timeout") {
             state.SkipWithError("expected a timeout");
             return;

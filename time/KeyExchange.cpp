@@ -115,7 +115,8 @@ std::string clsCheckTime::ExchangeKeys()
             .port = server->port,
             .alpn = NtsKeAlpn,
             .request = request,
-            .isComplete = [](std::span<const std::uint8_t> received) { return NtsKeResponseLength(received).has_value(); },
+            .isComplete
+            = [](std::span<const std::uint8_t> received) { return NtsKeResponseLength(received).has_value(); },
             .exporterLabel = NtsKeyExporterLabel,
             .clientToServerContext = {NtsClientToServerContext.begin(), NtsClientToServerContext.end()},
             .serverToClientContext = {NtsServerToClientContext.begin(), NtsServerToClientContext.end()},
@@ -133,7 +134,8 @@ std::string clsCheckTime::ExchangeKeys()
     }
 
     const std::span<const std::uint8_t> received(outcome->response);
-    const NtsKeResponse response = ParseNtsKeResponse(received.first(NtsKeResponseLength(received).value_or(received.size())));
+    const NtsKeResponse response
+        = ParseNtsKeResponse(received.first(NtsKeResponseLength(received).value_or(received.size())));
     if (const std::string failure = TextOf(response); !failure.empty()) {
         return failure;
     }

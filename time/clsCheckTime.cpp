@@ -109,11 +109,11 @@ std::vector<std::uint8_t> clsCheckTime::BuildDatagram()
         const NtpPacket request = BuildRequest(m_nonce);
         return {request.begin(), request.end()};
     }
-    NtsRequestSecrets& secrets = m_nts->secrets;
-    secrets.nonce = m_nonce;
-    FillRandom(m_platform.randomSource, secrets.uniqueId);
-    FillRandom(m_platform.randomSource, secrets.aeadNonce);
-    return BuildNtsRequest(secrets, m_nts->cookie, m_nts->keys.clientToServer, *m_platform.aeadSiv);
+    NtsRequestNonces& nonces = m_nts->nonces;
+    nonces.nonce = m_nonce;
+    FillRandom(m_platform.randomSource, nonces.uniqueId);
+    FillRandom(m_platform.randomSource, nonces.aeadNonce);
+    return BuildNtsRequest(nonces, m_nts->cookie, m_nts->keys.clientToServer, *m_platform.aeadSiv);
 }
 
 void clsCheckTime::SendRequest(const std::vector<std::uint8_t>& request)
@@ -171,7 +171,7 @@ std::optional<ServerTimes> clsCheckTime::ReadServerTimes(const std::vector<std::
         }
         return times;
     }
-    const NtsReply reply = ReadNtsReply(datagram, m_nts->secrets, m_nts->keys.serverToClient, *m_platform.aeadSiv);
+    const NtsReply reply = ReadNtsReply(datagram, m_nts->nonces, m_nts->keys.serverToClient, *m_platform.aeadSiv);
     switch (reply.status) {
     case NtsReplyStatus::Usable:
         return reply.times;

@@ -30,7 +30,8 @@ TEST(ChronyPeer, ItsTimeIsDecodedWithinTwoSecondsOfTheSystemClock)
     long long systemNow = 0;
     for (int attempt = 0; attempt < 20 && requestedTimestamp.empty(); ++attempt) {
         QtTestPlatform platform(&http);
-        clsCheckTime check(platform.platform, Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = chrony.ntpPort()});
+        clsCheckTime check(platform.platform,
+                           Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = chrony.ntpPort()});
         result = check.GetRealTime("ON");
         systemNow
             = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())

@@ -2,13 +2,13 @@
 // what an on-path attacker can do played by a proxy between client and server.
 #include "time/clsCheckTime.h"
 
-#include "time/ResultTexts.h"
 #include "tests/support/ChronyServer.h"
 #include "tests/support/NtpProxy.h"
 #include "tests/support/QtTestPlatform.h"
 #include "tests/support/RefusingTcpPort.h"
 #include "tests/support/ScriptedHttpClient.h"
 #include "tests/support/SilentTcpPort.h"
+#include "time/ResultTexts.h"
 
 #include <QThread>
 
@@ -75,8 +75,9 @@ protected:
     void WaitUntilServed()
     {
         for (int attempt = 0; attempt < 40; ++attempt) {
-            if (!AskThrough([](Bytes request, const NtpProxy::AskServer& server) { return server(request); })
-                     .starts_with("Error")) {
+            if (!AskThrough([](Bytes request, const NtpProxy::AskServer& server) {
+                     return server(request);
+                 }).starts_with("Error")) {
                 return;
             }
             QThread::msleep(250);
@@ -104,7 +105,8 @@ TEST_F(NtsRequest, AuthenticatedReplyGivesTheTime)
     ASSERT_FALSE(http.requests.empty());
     std::smatch timestamp;
     ASSERT_TRUE(std::regex_search(http.requests.back().url, timestamp, std::regex("timestamp=([0-9]+)")));
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
+    const auto now
+        = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
     EXPECT_NEAR(std::stod(timestamp[1]), static_cast<double>(now.count()), 2.0);
 }
 

@@ -58,7 +58,8 @@ protected:
 
     std::string Request(int port, const std::string& host = "127.0.0.1")
     {
-        check = std::make_unique<clsCheckTime>(withKeeper, Endpoints{.ntsServer = "", .ntpHost = host, .ntpPort = port});
+        check
+            = std::make_unique<clsCheckTime>(withKeeper, Endpoints{.ntsServer = "", .ntpHost = host, .ntpPort = port});
         return check->GetRealTime("ON");
     }
 

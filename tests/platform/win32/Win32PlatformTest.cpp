@@ -38,7 +38,8 @@ TEST_P(Requests, EndInTheLocalTimeOrAnErrorAfterTheirBoxes)
     MessageBoxCloser user;
     std::string result;
     {
-        clsCheckTime check(windows.platform(), Endpoints{.ntsServer = "", .ntpHost = GetParam().host, .ntpPort = GetParam().port()});
+        clsCheckTime check(windows.platform(),
+                           Endpoints{.ntsServer = "", .ntpHost = GetParam().host, .ntpPort = GetParam().port()});
         result = check.GetRealTime("ON");
     }
 

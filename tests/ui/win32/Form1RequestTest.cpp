@@ -53,9 +53,10 @@ class Form1Request : public ::testing::Test {
 protected:
     void MakeForm(int ntpPort)
     {
-        form.emplace(GetModuleHandleW(nullptr), windows.platform().messageBox,
-                     RealTimeRequest(windows.platform(), Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = ntpPort}),
-                     windows.shutdownWatch());
+        form.emplace(
+            GetModuleHandleW(nullptr), windows.platform().messageBox,
+            RealTimeRequest(windows.platform(), Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = ntpPort}),
+            windows.shutdownWatch());
         form->Show(SW_SHOWNORMAL);
         button = GetWindow(form->window(), GW_CHILD);
         label = GetWindow(button, GW_HWNDNEXT);

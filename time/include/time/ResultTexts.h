@@ -12,7 +12,8 @@ inline constexpr const char* UnparsableJsonError = "Error: Unable To Parse JSON"
 
 // Authenticated time: what kept the key exchange or its reply from giving a time.
 inline constexpr const char* KeyExchangeRefusedError = "Error: The time server refused the secure connection";
-inline constexpr const char* KeyExchangeSilentError = "Error: The time server did not complete the secure connection in time";
+inline constexpr const char* KeyExchangeSilentError
+    = "Error: The time server did not complete the secure connection in time";
 inline constexpr const char* KeyExchangeTlsError
     = "Error: The time server offers no secure connection this program accepts (TLS 1.3 with NTS)";
 inline constexpr const char* UntrustedCertificateError = "Error: The time server's certificate is not trusted";

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "nts/ExtensionFields.h"
 #include "platform/Platform.h"
 #include "platform/UdpSocket.h"
-#include "nts/ExtensionFields.h"
 #include "sntp/NtpPacket.h"
 #include "time/Endpoints.h"
 #include "time/ServerClock.h"
@@ -43,7 +43,7 @@ private:
     struct NtsSession {
         NtsKeys keys;
         std::vector<std::uint8_t> cookie;
-        NtsRequestSecrets secrets;
+        NtsRequestNonces nonces;
     };
 
     std::vector<std::uint8_t> BuildDatagram();
@@ -67,8 +67,8 @@ private:
     std::string m_sResult;
     std::unique_ptr<IUdpSocket> Winsock;
 
-    NtpTimestamp m_nonce;                     // the reply must echo it
-    std::string m_ntpHost;                    // where the request goes
+    NtpTimestamp m_nonce;  // the reply must echo it
+    std::string m_ntpHost; // where the request goes
     int m_ntpPort = 0;
     std::optional<NtsSession> m_nts;          // set when the request is authenticated
     std::optional<ServerClock> m_serverClock; // from the reply
