@@ -49,31 +49,6 @@ bool UdpRoundTrip(int port)
     return answered;
 }
 
-size_t Collect(char* data, size_t size, size_t count, void* body)
-{
-    static_cast<std::string*>(body)->append(data, size * count);
-    return size * count;
-}
-
-bool HttpsPost(const Endpoints& endpoints)
-{
-    const std::string url = "https://" + endpoints.timeZoneServiceHost
-        + "/maps/api/timezone/json?location=43.70011,%20-79.41630&timestamp=1796713822&key=benchmark";
-    std::string body;
-    CURL* curl = curl_easy_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/x-www-form-urlencoded");
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, endpoints.trustedCaFile.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    const bool ok = curl_easy_perform(curl) == CURLE_OK && !body.empty();
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    return ok;
-}
-
 void BM_BareExchanges(benchmark::State& state)
 {
     LoopbackServices services;
@@ -105,4 +80,30 @@ void BM_TimeoutWaitCpu(benchmark::State& state)
 BENCHMARK(BM_TimeoutWaitCpu)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
+
+static size_t Collect(char* data, size_t size, size_t count, void* body)
+{
+    static_cast<std::string*>(body)->append(data, size * count);
+    return size * count;
+}
+
+bool HttpsPost(const Endpoints& endpoints)
+{
+    const std::string url = "https://" + endpoints.timeZoneServiceHost
+        + "/maps/api/timezone/json?location=43.70011,%20-79.41630&timestamp=1796713822&key=benchmark";
+    std::string body;
+    CURL* curl = curl_easy_init();
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/x-www-form-urlencoded");
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_CAINFO, endpoints.trustedCaFile.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    const bool ok = curl_easy_perform(curl) == CURLE_OK && !body.empty();
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    return ok;
+}
+
 } // namespace chronavel::bench
