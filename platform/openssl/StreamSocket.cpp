@@ -55,7 +55,6 @@ StreamSocket::StreamSocket(const std::string& host, int port, const Deadline& de
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* found = nullptr;
     if (const int error = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); error != 0) {
         throw ExchangeFailed{TlsKeyExchangeFailure::Other, ::gai_strerror(error)};
