@@ -2,6 +2,7 @@
 
 #include "platform/PlatformError.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/common/PortNumber.h"
 
 #include <QNetworkDatagram>
 
@@ -29,14 +30,6 @@ int TakePendingSocketError(const QUdpSocket& socket)
     Q_UNUSED(socket);
     return 0;
 #endif
-}
-
-quint16 ToPort(int port)
-{
-    if (port < 0 || port > 65535) {
-        throw PlatformError("Invalid port number: " + std::to_string(port));
-    }
-    return static_cast<quint16>(port);
 }
 
 } // namespace

@@ -3,28 +3,36 @@
 // Winsock 2 before windows.h, whose older winsock.h it replaces.
 #include <winsock2.h>
 
-#include <windows.h>
+#include <ws2tcpip.h>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 
 namespace chronavel {
 
-// A host name's IPv4 lookup on a thread of its own, so that the window
-// keeps answering while the resolver waits. When it ends, a message goes to
-// the window it was given; the result is read there. Abandon it and no
-// message follows.
+struct AddressListDeleter {
+    void operator()(ADDRINFOW* list) const noexcept { FreeAddrInfoW(list); }
+};
+using AddressList = std::unique_ptr<ADDRINFOW, AddressListDeleter>;
+
+// A host's addresses for a socket of one family, looked up on a thread of
+// its own so that the window keeps answering while the resolver waits. For
+// an IPv6 socket they are the host's IPv6 and IPv4 addresses, the latter
+// mapped into IPv6. When it ends, a message goes to the window it was given;
+// the result is read there. Abandon it and no message follows.
 class HostLookup {
 public:
     struct Result {
-        int error = 0; // a Winsock error code; 0 when address holds the host's address
-        in_addr address{};
+        int error = 0; // GetAddrInfoW's; 0 when addresses holds the host's addresses
+        AddressList addresses;
     };
 
     // message is posted with wParam = tag, to tell one lookup's end from a
     // later one's.
-    static std::shared_ptr<HostLookup> Start(const std::string& host, HWND window, UINT message, WPARAM tag);
+    static std::shared_ptr<HostLookup> Start(const std::string& host, std::uint16_t port, int family, HWND window,
+                                             UINT message, WPARAM tag);
 
     void Abandon();
     Result TakeResult();

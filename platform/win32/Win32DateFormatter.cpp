@@ -1,6 +1,5 @@
 #include "platform/win32/Win32DateFormatter.h"
 
-#include "platform/PlatformError.h"
 #include "platform/win32/SystemErrorText.h"
 #include "platform/win32/WideText.h"
 
@@ -10,11 +9,6 @@
 
 namespace chronavel {
 namespace {
-
-[[noreturn]] void ThrowLastError()
-{
-    throw PlatformError(DescribeSystemError(GetLastError()));
-}
 
 // Asks a GetXxxFormatEx-style function for the size first, then the text.
 template <typename Call>

@@ -2,12 +2,19 @@
 
 namespace chronavel {
 
-Win32Platform::Win32Platform(IHttpClientFactory& httpClients)
-    : m_messageBox(m_shutdown, "Chronavel")
-    , m_eventPump(m_deferred, m_socketErrors, m_shutdown)
-    , m_udpSockets(m_winsock, m_deferred, m_socketErrors, m_monotonicClock)
-    , m_platform{m_messageBox, m_eventPump, m_wallClock,   m_monotonicClock, m_randomSource,
-                 m_udpSockets, httpClients, m_jsonParsers, m_dateFormatter}
+#if CHRONAVEL_EMBEDDED_TIME_ZONE_SERVICE
+Win32Platform::Win32Platform() : Win32Platform(m_embeddedService)
+{
+}
+#else
+Win32Platform::Win32Platform() : Win32Platform(m_webService)
+{
+}
+#endif
+
+Win32Platform::Win32Platform(IHttpClientFactory& timeZoneService)
+    : m_platform{m_messageBox, m_eventPump,     m_wallClock,   m_monotonicClock, m_randomSource,
+                 m_udpSockets, timeZoneService, m_jsonParsers, m_dateFormatter}
 {
 }
 

@@ -3,44 +3,44 @@
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
 #include "platform/json/NlohmannJsonParser.h"
-#include "platform/win32/SocketErrorWatch.h"
+#include "platform/timezone/EmbeddedTimeZoneService.h"
 #include "platform/win32/Win32DateFormatter.h"
 #include "platform/win32/Win32EventPump.h"
 #include "platform/win32/Win32MessageBox.h"
 #include "platform/win32/Win32RandomSource.h"
-#include "platform/win32/Win32ShutdownWatch.h"
+#include "platform/win32/Win32TimeZoneDatabase.h"
 #include "platform/win32/Win32UdpSocket.h"
 #include "platform/win32/Win32WallClock.h"
-#include "platform/win32/WinsockSession.h"
+#include "platform/win32/WinHttpClient.h"
 
 namespace chronavel {
 
 // The program's platform on Windows: Winsock, the thread's message loop and
-// boxes, the user's locale. The time zone service (HTTPS client or the
-// built-in one) is made elsewhere and handed in; it outlives this object.
-// Lives on the window's thread.
+// boxes, the user's locale, and the time zone service this build uses: the
+// one built in, on Windows' zone database, or, in a build with an API key,
+// the web service through WinHTTP. Lives on the window's thread.
 class Win32Platform {
 public:
-    explicit Win32Platform(IHttpClientFactory& httpClients);
+    Win32Platform();
+    // With a time zone service of the caller's, which outlives this object.
+    explicit Win32Platform(IHttpClientFactory& timeZoneService);
 
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
     const Platform& platform() const { return m_platform; }
-    // The window calls RequestShutdown on it as it closes.
-    Win32ShutdownWatch& shutdownWatch() { return m_shutdown; }
 
 private:
-    WinsockSession m_winsock;
-    Win32ShutdownWatch m_shutdown;
     DeferredEvents m_deferred;
-    SocketErrorWatch m_socketErrors;
-    Win32MessageBox m_messageBox;
-    Win32EventPump m_eventPump;
+    Win32MessageBox m_messageBox{"Chronavel"};
+    Win32EventPump m_eventPump{m_deferred};
     Win32WallClock m_wallClock;
     Win32MonotonicClock m_monotonicClock;
     Win32RandomSource m_randomSource;
-    Win32UdpSocketFactory m_udpSockets;
+    Win32UdpSocketFactory m_udpSockets{m_deferred, m_monotonicClock};
+    WinHttpClientFactory m_webService;
+    Win32TimeZoneDatabase m_zoneDatabase;
+    EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
     NlohmannJsonParserFactory m_jsonParsers;
     Win32DateFormatter m_dateFormatter;
     Platform m_platform;

@@ -2,11 +2,8 @@
 
 #include "platform/PlatformError.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/common/PortNumber.h"
 #include "platform/win32/SystemErrorText.h"
-#include "platform/win32/WideText.h"
-#include "platform/win32/WinsockSession.h"
-
-#include <ws2tcpip.h>
 
 namespace chronavel {
 namespace {
@@ -14,29 +11,15 @@ namespace {
 constexpr wchar_t WindowClassName[] = L"ChronavelSocketWindow";
 constexpr UINT SocketEventMessage = WM_APP + 1;
 constexpr UINT LookupEndedMessage = WM_APP + 2;
+constexpr UINT_PTR PendingErrorTimer = 1;
 // Every UDP datagram fits, so none is ever cut short.
 constexpr std::size_t MaxDatagramSize = 65536;
 
-std::uint16_t ToPort(int port)
-{
-    if (port < 0 || port > 65535) {
-        throw PlatformError("Invalid port number: " + std::to_string(port));
-    }
-    return static_cast<std::uint16_t>(port);
-}
-
-[[noreturn]] void ThrowSocketError(int error)
-{
-    throw PlatformError(DescribeSystemError(static_cast<unsigned long>(error)));
-}
-
 } // namespace
 
-Win32UdpSocket::Win32UdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred, SocketErrorWatch& errorWatch,
-                               IMonotonicClock& clock)
+Win32UdpSocket::Win32UdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred, IMonotonicClock& clock)
     : m_events(events)
     , m_deferred(deferred)
-    , m_errorWatch(errorWatch)
     , m_clock(clock)
     , m_buffer(MaxDatagramSize)
 {
@@ -48,7 +31,7 @@ Win32UdpSocket::Win32UdpSocket(IUdpSocketEvents& events, DeferredEvents& deferre
         description.lpszClassName = WindowClassName;
         const ATOM registered = RegisterClassExW(&description);
         if (registered == 0) {
-            throw PlatformError(DescribeSystemError(GetLastError()));
+            ThrowLastError();
         }
         return registered;
     }();
@@ -56,15 +39,8 @@ Win32UdpSocket::Win32UdpSocket(IUdpSocketEvents& events, DeferredEvents& deferre
     m_window.reset(CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleW(nullptr), this));
     if (!m_window) {
-        throw PlatformError(DescribeSystemError(GetLastError()));
+        ThrowLastError();
     }
-    m_errorWatch.Add(*this);
-}
-
-Win32UdpSocket::~Win32UdpSocket()
-{
-    m_errorWatch.Remove(*this);
-    Close();
 }
 
 void Win32UdpSocket::Protocol(int protocol)
@@ -72,11 +48,6 @@ void Win32UdpSocket::Protocol(int protocol)
     if (protocol != ProtocolUdp) {
         throw PlatformError("Only the UDP protocol is supported");
     }
-}
-
-void Win32UdpSocket::RemoteHost(const std::string& host)
-{
-    m_remoteHost = host;
 }
 
 void Win32UdpSocket::RemotePort(int port)
@@ -95,22 +66,31 @@ void Win32UdpSocket::Bind(int localPort)
     if (m_socket) {
         throw PlatformError("Invalid operation at current state");
     }
-    UniqueSocket created(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
+    // IPv6 with IPv4 mapped into it; IPv4 alone where the system has no IPv6.
+    SOCKADDR_INET local{};
+    local.si_family = AF_INET6;
+    UniqueSocket created(socket(AF_INET6, SOCK_DGRAM, IPPROTO_UDP));
     if (!created) {
-        ThrowSocketError(WSAGetLastError());
+        local.si_family = AF_INET;
+        created = UniqueSocket(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP));
     }
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(created.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR) {
-        ThrowSocketError(WSAGetLastError());
+    const DWORD bOnlyIpv6 = FALSE;
+    if (!created
+        || (local.si_family == AF_INET6
+            && setsockopt(created.get(), IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&bOnlyIpv6),
+                          sizeof bOnlyIpv6)
+                == SOCKET_ERROR)) {
+        ThrowSystemError(WSAGetLastError());
     }
-    // Makes the socket non-blocking too.
-    if (WSAAsyncSelect(created.get(), m_window.get(), SocketEventMessage, FD_READ) == SOCKET_ERROR) {
-        ThrowSocketError(WSAGetLastError());
+    local.Ipv6.sin6_port = htons(port); // where both families keep it
+    const int size = local.si_family == AF_INET6 ? sizeof local.Ipv6 : sizeof local.Ipv4;
+    if (bind(created.get(), reinterpret_cast<const sockaddr*>(&local), size) == SOCKET_ERROR
+        // Makes the socket non-blocking too.
+        || WSAAsyncSelect(created.get(), m_window.get(), SocketEventMessage, FD_READ) == SOCKET_ERROR) {
+        ThrowSystemError(WSAGetLastError());
     }
     m_socket = std::move(created);
+    m_family = local.si_family;
     m_localPort = port;
     m_state = StateOpen;
 }
@@ -120,37 +100,23 @@ void Win32UdpSocket::SendData(const std::vector<std::uint8_t>& datagram)
     if (m_remoteHost.empty()) {
         throw PlatformError("No remote host is set");
     }
-    switch (m_state) {
-    case StateResolvingHost:
-        m_unsent.push_back(datagram); // sent once the lookup ends
-        return;
-    case StateClosed:
-        Bind(m_localPort);
-        break;
-    case StateOpen:
-    case StateConnected:
-        break;
-    default:
+    if (m_state == StateError) {
         throw PlatformError("Invalid operation at current state");
     }
+    if (m_state == StateClosed) {
+        Bind(m_localPort);
+    }
     m_unsent.push_back(datagram);
-
-    int error = 0;
     if (m_state == StateOpen) {
-        in_addr address{};
-        if (InetPtonW(AF_INET, ToWide(m_remoteHost).c_str(), &address) != 1) {
-            m_lookup = HostLookup::Start(m_remoteHost, m_window.get(), LookupEndedMessage, ++m_lookupTag);
-            m_state = StateResolvingHost;
-            return;
+        // An address too: GetAddrInfoW gives it in the socket's family.
+        m_lookup = HostLookup::Start(m_remoteHost, m_remotePort, m_family, m_window.get(), LookupEndedMessage,
+                                     ++m_lookupTag);
+        m_state = StateResolvingHost;
+    } else if (m_state == StateConnected) {
+        if (const int error = SendUnsent(); error != 0) {
+            m_state = StateError;
+            ThrowSystemError(error);
         }
-        error = Connect(address);
-    }
-    if (error == 0) {
-        error = SendUnsent();
-    }
-    if (error != 0) {
-        m_state = StateError;
-        ThrowSocketError(error);
     }
 }
 
@@ -172,6 +138,7 @@ void Win32UdpSocket::Close()
         m_lookup->Abandon();
         m_lookup.reset();
     }
+    KillTimer(m_window.get(), PendingErrorTimer);
     m_socket.reset();
     m_unsent.clear();
     m_received.clear();
@@ -185,20 +152,25 @@ LRESULT CALLBACK Win32UdpSocket::WindowProc(HWND window, UINT message, WPARAM wP
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
     }
     auto* self = reinterpret_cast<Win32UdpSocket*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr) {
-        if (message == SocketEventMessage) {
-            // A closed socket's last events may still be queued.
-            if (self->m_socket && static_cast<SOCKET>(wParam) == self->m_socket.get()) {
-                self->OnSocketEvent(lParam);
-            }
-            return 0;
-        }
-        if (message == LookupEndedMessage) {
-            self->OnLookupEnded(wParam);
-            return 0;
-        }
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+    case SocketEventMessage:
+        // A closed socket's last events may still be queued.
+        if (self->m_socket && static_cast<SOCKET>(wParam) == self->m_socket.get()) {
+            self->OnSocketEvent(lParam);
+        }
+        return 0;
+    case LookupEndedMessage:
+        self->OnLookupEnded(wParam);
+        return 0;
+    case WM_TIMER:
+        self->CheckPendingError();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
 }
 
 void Win32UdpSocket::OnSocketEvent(LPARAM event)
@@ -221,7 +193,7 @@ void Win32UdpSocket::OnLookupEnded(WPARAM tag)
     m_lookup.reset();
     int error = result.error;
     if (error == 0) {
-        error = Connect(result.address);
+        error = Connect(result.addresses.get());
     }
     if (error == 0) {
         error = SendUnsent();
@@ -231,30 +203,33 @@ void Win32UdpSocket::OnLookupEnded(WPARAM tag)
     }
 }
 
+// Wine reports a datagram that its peer refused (ICMP port unreachable) by
+// no message at all: the error only waits in the socket's SO_ERROR.
 void Win32UdpSocket::CheckPendingError()
 {
-    if (m_state != StateConnected) {
-        return;
-    }
     int error = 0;
     int length = sizeof error;
-    if (getsockopt(m_socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error != 0) {
+    if (m_state == StateConnected
+        && getsockopt(m_socket.get(), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0
+        && error != 0) {
         PostError(error);
     }
 }
 
-int Win32UdpSocket::Connect(in_addr address)
+int Win32UdpSocket::Connect(const ADDRINFOW* addresses)
 {
-    sockaddr_in remote{};
-    remote.sin_family = AF_INET;
-    remote.sin_port = htons(m_remotePort);
-    remote.sin_addr = address;
-    // A datagram socket connects at once: nothing goes on the wire.
-    if (connect(m_socket.get(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) == SOCKET_ERROR) {
-        return WSAGetLastError();
+    // The first address the socket can reach, as Qt's socket takes it. A
+    // datagram socket connects at once: nothing goes on the wire.
+    int error = WSANO_DATA;
+    for (const ADDRINFOW* address = addresses; address != nullptr; address = address->ai_next) {
+        if (connect(m_socket.get(), address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0) {
+            m_state = StateConnected;
+            SetTimer(m_window.get(), PendingErrorTimer, 200, nullptr);
+            return 0;
+        }
+        error = WSAGetLastError();
     }
-    m_state = StateConnected;
-    return 0;
+    return error;
 }
 
 int Win32UdpSocket::SendUnsent()
@@ -308,19 +283,6 @@ void Win32UdpSocket::PostError(int error)
     m_deferred.Post(this, [this, error, text = DescribeSystemError(static_cast<unsigned long>(error))] {
         m_events.Error(error, text);
     });
-}
-
-Win32UdpSocketFactory::Win32UdpSocketFactory(const WinsockSession& /*winsock*/, DeferredEvents& deferred,
-                                             SocketErrorWatch& errorWatch, IMonotonicClock& clock)
-    : m_deferred(deferred)
-    , m_errorWatch(errorWatch)
-    , m_clock(clock)
-{
-}
-
-std::unique_ptr<IUdpSocket> Win32UdpSocketFactory::CreateSocket(IUdpSocketEvents& events)
-{
-    return std::make_unique<Win32UdpSocket>(events, m_deferred, m_errorWatch, m_clock);
 }
 
 } // namespace chronavel

@@ -4,18 +4,16 @@
 #include "platform/WallClock.h"
 
 #include <chrono>
-#include <cstdint>
-#include <ratio>
 
 namespace chronavel {
 
-// The system time (UTC) in the 100-nanosecond ticks Windows keeps it in.
-using SystemTicks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
-std::chrono::sys_time<SystemTicks> ReadSystemTime();
-
+// The system time, UTC, as the standard library reads it from Windows.
 class Win32WallClock final : public IWallClock {
 public:
-    std::chrono::sys_seconds Now() override { return std::chrono::floor<std::chrono::seconds>(ReadSystemTime()); }
+    std::chrono::sys_seconds Now() override
+    {
+        return std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    }
 };
 
 // The C++ steady clock: QueryPerformanceCounter on Windows, with MSVC's

@@ -3,7 +3,6 @@
 #include "platform/PlatformError.h"
 #include "platform/win32/SystemErrorText.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32ShutdownWatch.h"
 #include "ui/RequestTimeClick.h"
 #include "ui/win32/ControlFont.h"
 #include "ui/win32/EnterPressesButton.h"
@@ -47,11 +46,6 @@ SIZE WindowSizeAt(UINT dpi)
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-[[noreturn]] void ThrowLastError()
-{
-    throw PlatformError(DescribeSystemError(GetLastError()));
-}
-
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure)
 {
     WNDCLASSEXW windowClass{};
@@ -79,10 +73,9 @@ UniqueIcon LoadProgramIcon(HINSTANCE instance, int size)
 
 } // namespace
 
-Form1::Form1(HINSTANCE instance, IMessageBox& messageBox, TimeRequest request, Win32ShutdownWatch& shutdown)
+Form1::Form1(HINSTANCE instance, IMessageBox& messageBox, TimeRequest request)
     : m_messageBox(messageBox)
     , m_request(std::move(request))
-    , m_shutdown(shutdown)
     , m_instance(instance)
 {
     RegisterWindowClass(instance, &Form1::WindowProcedure);
@@ -200,7 +193,6 @@ LRESULT Form1::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_DESTROY:
-        m_shutdown.RequestShutdown();
         PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:

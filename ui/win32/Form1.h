@@ -11,15 +11,13 @@
 
 namespace chronavel {
 
-class Win32ShutdownWatch;
-
 // The main window: one button that asks for Ontario's current time and a
-// label that shows it. Closing it ends the program: it tells the shutdown
-// watch, so a request still waiting is abandoned, and posts WM_QUIT.
+// label that shows it. Closing it ends the program: it posts WM_QUIT, which
+// also abandons a request still waiting.
 class Form1 final {
 public:
     // Throws PlatformError when the window or its controls cannot be made.
-    Form1(HINSTANCE instance, IMessageBox& messageBox, TimeRequest request, Win32ShutdownWatch& shutdown);
+    Form1(HINSTANCE instance, IMessageBox& messageBox, TimeRequest request);
     ~Form1();
 
     Form1(const Form1&) = delete;
@@ -41,7 +39,6 @@ private:
 
     IMessageBox& m_messageBox;
     TimeRequest m_request;
-    Win32ShutdownWatch& m_shutdown;
     HINSTANCE m_instance;
     UniqueFont m_font;
     UniqueIcon m_bigIcon;

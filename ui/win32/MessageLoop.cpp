@@ -1,6 +1,5 @@
 #include "ui/win32/MessageLoop.h"
 
-#include "platform/PlatformError.h"
 #include "platform/win32/SystemErrorText.h"
 
 #include <windows.h>
@@ -16,7 +15,7 @@ int RunMessageLoop()
             return static_cast<int>(message.wParam);
         }
         if (got == -1) {
-            throw PlatformError(DescribeSystemError(GetLastError()));
+            ThrowLastError();
         }
         TranslateMessage(&message);
         DispatchMessageW(&message);

@@ -1,6 +1,6 @@
 // The Windows program's entry point: the platform, the window, the loop.
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32RealPlatform.h"
+#include "platform/win32/Win32Platform.h"
 #include "ui/TimeRequest.h"
 #include "ui/win32/Form1.h"
 #include "ui/win32/MessageLoop.h"
@@ -33,10 +33,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     try {
-        chronavel::Win32RealPlatform realPlatform;
-        const chronavel::Platform& platform = realPlatform.platform();
-        chronavel::Form1 form(instance, platform.messageBox, chronavel::RealTimeRequest(platform),
-                              realPlatform.shutdownWatch());
+        const chronavel::Win32Platform windows;
+        const chronavel::Platform& platform = windows.platform();
+        chronavel::Form1 form(instance, platform.messageBox, chronavel::RealTimeRequest(platform));
         form.Show(showCommand);
         return chronavel::RunMessageLoop();
     } catch (const std::exception& failure) {

@@ -1,8 +1,15 @@
 #pragma once
 
+#include "platform/EventPump.h"
 #include "platform/UdpSocket.h"
+#include "platform/WallClock.h"
+#include "platform/win32/UniqueSocket.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace chronavel::testing {
@@ -14,11 +21,31 @@ namespace chronavel::testing {
 int AnsweringSntpPort();
 int SilentSntpPort();
 
+// The answering one again, on ::1, inside this process, as long as it
+// lives. Needs Winsock started.
+class Ipv6SntpResponder {
+public:
+    Ipv6SntpResponder();
+    ~Ipv6SntpResponder();
+
+    int port() const { return m_port; }
+
+private:
+    int m_port = 0; // before the socket, which sets it
+    UniqueSocket m_socket;
+    std::atomic<bool> m_bStopping{false};
+    std::thread m_thread;
+};
+
 // A UDP port on 127.0.0.1 that nobody listens on: datagrams sent there come
 // back as ICMP port unreachable. Needs Winsock started.
 int ClosedUdpPort();
 // The same for TCP: connections there are refused.
 int ClosedTcpPort();
+
+// Pumps as the request's wait does, until done or the wall clock has moved
+// on by the limit. Returns the number of pump calls.
+int PumpUntil(IEventPump& pump, const std::function<bool()>& done, std::chrono::seconds limit);
 
 // What a socket reported, in order.
 class RecordingSocketEvents final : public IUdpSocketEvents {

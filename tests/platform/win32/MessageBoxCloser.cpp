@@ -78,9 +78,6 @@ void MessageBoxCloser::Tick()
     if (m_bPressed || std::chrono::steady_clock::now() - m_boxSeenAt < m_keepOpen) {
         return;
     }
-    if (m_whileOpen) {
-        m_whileOpen();
-    }
     wchar_t text[512]{};
     const UINT length = GetDlgItemTextW(box, 0xFFFF, text, 512); // the prompt's static control
     const auto isShown = [box](int button) {
@@ -90,6 +87,9 @@ void MessageBoxCloser::Tick()
     boxes.push_back({WindowText(box), ToUtf8(std::wstring_view(text, length)), isShown(IDOK), isShown(IDCANCEL)});
     m_bPressed = true;
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    if (m_whileOpen) {
+        m_whileOpen();
+    }
 }
 
 } // namespace chronavel::testing

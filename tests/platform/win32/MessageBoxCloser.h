@@ -12,7 +12,8 @@ namespace chronavel::testing {
 // Plays the user while message boxes come up on this thread: a thread timer,
 // which only a message loop runs (the box's own), finds the box, lets the
 // test look at it and presses OK, after the box has been up for a while if
-// asked. One at a time.
+// asked. One at a time. whileOpen runs as OK is pressed, the box recorded
+// and not yet gone: what it posts comes after the box.
 class MessageBoxCloser {
 public:
     struct SeenBox {

@@ -5,16 +5,12 @@
 #include "platform/PlatformError.h"
 #include "platform/common/DeferredEvents.h"
 #include "platform/win32/Win32MessageBox.h"
-#include "platform/win32/Win32ShutdownWatch.h"
 #include "platform/win32/Win32UdpSocket.h"
 #include "platform/win32/Win32WallClock.h"
-#include "platform/win32/WinsockSession.h"
 #include "tests/platform/win32/LoopbackPeers.h"
 #include "tests/platform/win32/MessageBoxCloser.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 namespace chronavel {
 namespace {
@@ -24,27 +20,11 @@ using namespace std::chrono_literals;
 
 class Win32EventPumpTest : public ::testing::Test {
 protected:
-    // Calls of the pump until the wall clock has moved on by the limit.
-    int CallsUntilClockMovesOn(const std::function<void()>& call, std::chrono::seconds limit)
-    {
-        const std::chrono::sys_seconds end = wallClock.Now() + limit;
-        int calls = 0;
-        while (wallClock.Now() < end) {
-            call();
-            ++calls;
-        }
-        return calls;
-    }
-
-    WinsockSession winsock;
-    Win32ShutdownWatch shutdown;
     DeferredEvents deferred;
-    SocketErrorWatch socketErrors;
-    Win32EventPump pump{deferred, socketErrors, shutdown};
-    Win32MessageBox messageBox{shutdown, "Chronavel"};
-    Win32WallClock wallClock;
+    Win32EventPump pump{deferred};
+    Win32MessageBox messageBox{"Chronavel"};
     Win32MonotonicClock clock;
-    Win32UdpSocketFactory sockets{winsock, deferred, socketErrors, clock};
+    Win32UdpSocketFactory sockets{deferred, clock};
 };
 
 TEST_F(Win32EventPumpTest, ASocketEventWaitsOutAMessageBoxForThePump)
@@ -79,70 +59,43 @@ TEST_F(Win32EventPumpTest, DoEventsWithNothingToDoSleepsToTheNextSecond)
 {
     // A pump that spun would be called thousands of times in two seconds;
     // one that slept past a second boundary, once.
-    const int calls = CallsUntilClockMovesOn([this] { pump.DoEvents(); }, 2s);
+    const int calls = PumpUntil(
+        pump, [] { return false; }, 2s);
     EXPECT_GE(calls, 2);
     EXPECT_LE(calls, 8);
 }
 
 TEST_F(Win32EventPumpTest, DeliverPendingNeverWaits)
 {
-    const int calls = CallsUntilClockMovesOn([this] { pump.DeliverPending(); }, 1s);
+    Win32WallClock wallClock;
+    const std::chrono::sys_seconds end = wallClock.Now() + 1s;
+    int calls = 0;
+    for (; wallClock.Now() < end; ++calls) {
+        pump.DeliverPending();
+    }
     EXPECT_GT(calls, 100);
 }
 
-TEST(Win32WallClock, IsUtcInWholeSecondsAsTheStandardLibraryReadsIt)
+TEST_F(Win32EventPumpTest, OnceQuitIsPostedEachCallAbandonsTheRequestAndLeavesItForTheMainLoop)
 {
-    using namespace std::chrono;
-    const sys_seconds before = floor<seconds>(system_clock::now());
-    const sys_seconds now = Win32WallClock().Now();
-    const sys_seconds after = floor<seconds>(system_clock::now());
-    EXPECT_LE(before, now);
-    EXPECT_LE(now, after);
-}
-
-struct ClosingCase {
-    const char* name;
-    bool byQuitMessage; // else the window says so
-    std::function<void(IEventPump&, IMessageBox&)> call;
-};
-
-class Closing : public Win32EventPumpTest, public ::testing::WithParamInterface<ClosingCase> {};
-
-TEST_P(Closing, AbandonsTheRequestAndLeavesTheQuitMessageForTheMainLoop)
-{
-    if (GetParam().byQuitMessage) {
-        PostQuitMessage(7);
-    } else {
-        shutdown.RequestShutdown();
-    }
-    EXPECT_THROW(GetParam().call(pump, messageBox), RequestAbandoned);
+    PostQuitMessage(7);
+    EXPECT_THROW(pump.DoEvents(), RequestAbandoned);
+    EXPECT_THROW(pump.DeliverPending(), RequestAbandoned);
+    EXPECT_THROW(messageBox.Show("P1", {}), RequestAbandoned);
 
     MSG quit{};
-    EXPECT_EQ(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE, GetParam().byQuitMessage);
-    if (GetParam().byQuitMessage) {
-        EXPECT_EQ(quit.wParam, 7U);
-    }
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 7U);
 }
-
-const auto DoEvents = [](IEventPump& pump, IMessageBox&) { pump.DoEvents(); };
-const auto DeliverPending = [](IEventPump& pump, IMessageBox&) { pump.DeliverPending(); };
-const auto ShowBox = [](IEventPump&, IMessageBox& box) { box.Show("P1", {}); };
-
-INSTANTIATE_TEST_SUITE_P(Calls, Closing,
-                         ::testing::Values(ClosingCase{"DoEventsOnQuit", true, DoEvents},
-                                           ClosingCase{"DoEventsOnRequest", false, DoEvents},
-                                           ClosingCase{"DeliverPendingOnQuit", true, DeliverPending},
-                                           ClosingCase{"DeliverPendingOnRequest", false, DeliverPending},
-                                           ClosingCase{"ShowOnQuit", true, ShowBox},
-                                           ClosingCase{"ShowOnRequest", false, ShowBox}),
-                         [](const auto& param) { return std::string(param.param.name); });
 
 // The quit message comes from a handler the pump's own pass runs, as when
 // the main window is closed during the wait: the pass meets it in the queue.
 TEST_F(Win32EventPumpTest, AQuitPostedDuringThePassAbandonsTheRequest)
 {
     const UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(3); });
-    EXPECT_THROW(CallsUntilClockMovesOn([this] { pump.DoEvents(); }, 3s), RequestAbandoned);
+    EXPECT_THROW(PumpUntil(
+                     pump, [] { return false; }, 3s),
+                 RequestAbandoned);
     KillTimer(nullptr, timer);
     MSG quit{};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

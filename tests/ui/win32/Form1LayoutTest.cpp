@@ -3,7 +3,6 @@
 
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32DateFormatter.h"
-#include "platform/win32/Win32ShutdownWatch.h"
 #include "tests/support/RecordingMessageBox.h"
 
 #include <gtest/gtest.h>
@@ -73,17 +72,14 @@ protected:
     HWND Button() const { return Controls().at(0); }
 
     testing::RecordingMessageBox messageBox;
-    Win32ShutdownWatch shutdown;
     int requests = 0;
-    Form1 form{GetModuleHandleW(nullptr), messageBox,
-               [this](const std::string&) {
+    Form1 form{GetModuleHandleW(nullptr), messageBox, [this](const std::string&) {
                    ++requests;
                    return std::string("1/2/2024 3:04:05 PM");
-               },
-               shutdown};
+               }};
 };
 
-TEST_F(Form1Layout, IsAFixedFrameWhoseClientAreaIs424By78)
+TEST_F(Form1Layout, IsAFixedFrame424By78WhoseButtonHasTheFocusAndIsNeitherDefaultNorCancel)
 {
     EXPECT_EQ(TextOf(form.window()), L"Chronavel");
     const auto style = static_cast<DWORD>(GetWindowLongPtrW(form.window(), GWL_STYLE));
@@ -93,33 +89,42 @@ TEST_F(Form1Layout, IsAFixedFrameWhoseClientAreaIs424By78)
     GetClientRect(form.window(), &client);
     EXPECT_EQ(client.right, 424);
     EXPECT_EQ(client.bottom, 78);
+    form.Show(SW_SHOWNORMAL);
+    EXPECT_EQ(GetFocus(), Button());
+    EXPECT_EQ(GetWindowLongPtrW(Button(), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_NE(GetDlgCtrlID(Button()), IDOK);
+    EXPECT_NE(GetDlgCtrlID(Button()), IDCANCEL);
 }
 
-struct ControlCase {
+struct DpiCase {
     const char* name;
-    const wchar_t* text;
-    RECT place;
-    bool tabStop;
+    UINT dpi;
+    RECT places[3];  // in tab order: cmdRequestTime, lblTimeLocal, Label2
+    LONG fontHeight; // 9 pt
 };
 
-TEST_F(Form1Layout, ControlsInTabOrderHaveTheirTextPlaceAndTahoma9)
+class AtDpi : public Form1Layout, public ::testing::WithParamInterface<DpiCase> {};
+
+TEST_P(AtDpi, ControlsInTabOrderHaveTheirTextPlaceAndTahoma9)
 {
-    const ControlCase expected[] = {
-        {"cmdRequestTime", L"Request Time", {28, 24, 28 + 97, 24 + 37}, true},
-        {"lblTimeLocal", L"", {208, 32, 208 + 201, 32 + 21}, false},
-        {"Label2", L"Local Time:", {140, 36, 140 + 65, 36 + 17}, false},
-    };
+    if (GetParam().dpi != USER_DEFAULT_SCREEN_DPI) { // moved to such a monitor
+        RECT suggested{};
+        GetWindowRect(form.window(), &suggested);
+        SendMessageW(form.window(), WM_DPICHANGED, MAKEWPARAM(GetParam().dpi, GetParam().dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+    }
+    const wchar_t* texts[] = {L"Request Time", L"", L"Local Time:"};
     const std::vector<HWND> controls = Controls();
-    ASSERT_EQ(controls.size(), std::size(expected));
+    ASSERT_EQ(controls.size(), std::size(texts));
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        SCOPED_TRACE(expected[i].name);
-        EXPECT_EQ(TextOf(controls[i]), expected[i].text);
+        SCOPED_TRACE(texts[i]);
+        EXPECT_EQ(TextOf(controls[i]), texts[i]);
         const RECT place = PlaceOf(controls[i]);
-        EXPECT_TRUE(EqualRect(&place, &expected[i].place)) << place.left << "," << place.top;
-        EXPECT_EQ((GetWindowLongPtrW(controls[i], GWL_STYLE) & WS_TABSTOP) != 0, expected[i].tabStop);
+        EXPECT_TRUE(EqualRect(&place, &GetParam().places[i])) << place.left << "," << place.top;
+        EXPECT_EQ((GetWindowLongPtrW(controls[i], GWL_STYLE) & WS_TABSTOP) != 0, i == 0) << "only the button";
         const LOGFONTW font = FontOf(controls[i]);
         EXPECT_STREQ(font.lfFaceName, L"Tahoma");
-        EXPECT_EQ(font.lfHeight, -12) << "9 pt at 96 DPI";
+        EXPECT_EQ(font.lfHeight, GetParam().fontHeight);
         EXPECT_EQ(font.lfWeight, FW_NORMAL);
         EXPECT_FALSE(font.lfItalic || font.lfUnderline || font.lfStrikeOut);
         const std::wstring drawn = WithFontOf(controls[i], [](HDC dc) {
@@ -131,14 +136,11 @@ TEST_F(Form1Layout, ControlsInTabOrderHaveTheirTextPlaceAndTahoma9)
     }
 }
 
-TEST_F(Form1Layout, ButtonHasTheFocusAtStartAndIsNeitherDefaultNorCancel)
-{
-    form.Show(SW_SHOWNORMAL);
-    EXPECT_EQ(GetFocus(), Button());
-    EXPECT_EQ(GetWindowLongPtrW(Button(), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
-    EXPECT_NE(GetDlgCtrlID(Button()), IDOK);
-    EXPECT_NE(GetDlgCtrlID(Button()), IDCANCEL);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Monitors, AtDpi,
+    ::testing::Values(DpiCase{"At100Percent", 96, {{28, 24, 125, 61}, {208, 32, 409, 53}, {140, 36, 205, 53}}, -12},
+                      DpiCase{"At150Percent", 144, {{42, 36, 188, 92}, {312, 48, 614, 80}, {210, 54, 308, 80}}, -18}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 // The captions, and the widest time of each locale (two-digit month, day
 // and hour), in the font as drawn. A push button keeps about 4 pixels each
@@ -176,22 +178,6 @@ INSTANTIATE_TEST_SUITE_P(Presses, Keys,
                                            KeyCase{"HeldEnter", VK_RETURN, 1 << 30, 0},
                                            KeyCase{"Escape", VK_ESCAPE, 0, 0}),
                          [](const auto& param) { return std::string(param.param.name); });
-
-// Moved to a monitor at 150 %.
-TEST_F(Form1Layout, PlacesAndFontScaleWithTheMonitorsDpi)
-{
-    RECT suggested{};
-    GetWindowRect(form.window(), &suggested);
-    SendMessageW(form.window(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-
-    const RECT scaled[] = {{42, 36, 42 + 146, 36 + 56}, {312, 48, 312 + 302, 48 + 32}, {210, 54, 210 + 98, 54 + 26}};
-    const std::vector<HWND> controls = Controls();
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const RECT place = PlaceOf(controls[i]);
-        EXPECT_TRUE(EqualRect(&place, &scaled[i])) << i << ": " << place.left << "," << place.top;
-        EXPECT_EQ(FontOf(controls[i]).lfHeight, -18) << i;
-    }
-}
 
 // Loaded from the program's icon for the window's DPI.
 TEST_F(Form1Layout, WindowHasTheProgramsIconAt16And32Pixels)
