@@ -7,6 +7,7 @@
 
 #include <wincrypt.h>
 
+// After wincrypt.h (see the header).
 #include <openssl/x509.h>
 
 #include <memory>
@@ -25,7 +26,8 @@ struct CertificateFreer {
 
 PlatformError StoreError(const char* what)
 {
-    return PlatformError(std::string(what) + " Windows' trusted root certificates: " + DescribeSystemError(GetLastError()));
+    return PlatformError(std::string(what)
+                         + " Windows' trusted root certificates: " + DescribeSystemError(GetLastError()));
 }
 
 void TrustRootsOf(DWORD location, X509_STORE* trusted)

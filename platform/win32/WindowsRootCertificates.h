@@ -1,6 +1,8 @@
 #pragma once
 
-#include <openssl/types.h>
+// OpenSSL's name, declared rather than included: <openssl/types.h> undoes the
+// macros <wincrypt.h> defines over OpenSSL's names only when it comes after it.
+typedef struct x509_store_st X509_STORE;
 
 namespace chronavel {
 

@@ -60,14 +60,14 @@ TEST_P(Trust, FollowsTheRootStores)
         trust.emplace("tls");
     }
     const Handshake handshake = ConnectVerifyingAgainstWindowsRoots(HttpsServerPort("tls"));
-    EXPECT_EQ(handshake.verifyResult, GetParam().verifyResult)
-        << X509_verify_cert_error_string(handshake.verifyResult);
+    EXPECT_EQ(handshake.verifyResult, GetParam().verifyResult) << X509_verify_cert_error_string(handshake.verifyResult);
     EXPECT_EQ(handshake.completed, GetParam().verifyResult == X509_V_OK);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowsRootCertificates, Trust,
                          ::testing::Values(TrustCase{"CaInTheUsersRootStore", true, X509_V_OK},
-                                           TrustCase{"CaInNoStore", false, X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY}),
+                                           TrustCase{"CaInNoStore", false,
+                                                     X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
