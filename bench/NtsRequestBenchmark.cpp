@@ -130,7 +130,11 @@ void BM_BareNtsExchanges(benchmark::State& state)
     }
     SSL_CTX_free(context);
 }
-BENCHMARK(BM_BareNtsExchanges)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareNtsExchanges)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
 
 } // namespace
 } // namespace chronavel::bench

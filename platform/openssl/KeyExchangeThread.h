@@ -11,7 +11,7 @@ namespace chronavel {
 // Runs one exchange on a thread of its own, which hands the outcome to
 // finished, unless the object was destroyed first. Destroying it waits for
 // the thread, which notices within a twentieth of a second (a host name
-// lookup under way excepted: the system's cannot be interrupted).
+// lookup under way is left to end alone).
 class KeyExchangeThread {
 public:
     KeyExchangeThread(TlsKeyExchangeRequest request, std::function<void(TlsKeyExchangeOutcome)> finished);

@@ -2,13 +2,14 @@
 
 #include "platform/openssl/OpenSslErrorText.h"
 #include "platform/openssl/StreamSocket.h"
+#ifdef _WIN32
+#include "platform/win32/WindowsRootCertificates.h"
+#endif
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 namespace chronavel {
@@ -41,7 +42,12 @@ Owned<SSL_CTX> MakeContext(const std::string& caFile)
     // The messages carry their own end, so a close without close_notify loses nothing.
     SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
     if (caFile.empty()) {
+#ifdef _WIN32
+        // OpenSSL's default paths mean nothing on Windows; its Root stores are what the user trusts.
+        TrustWindowsRootCertificates(SSL_CTX_get_cert_store(context.get()));
+#else
         Require(SSL_CTX_set_default_verify_paths(context.get()) == 1, "The system's trust store cannot be read");
+#endif
     } else {
         Require(SSL_CTX_load_verify_locations(context.get(), caFile.c_str(), nullptr) == 1,
                 "The trusted certificates cannot be read");
@@ -93,7 +99,9 @@ int Complete(SSL* ssl, const StreamSocket& socket, const Deadline& deadline, Ope
 std::string DescribeFailure(int error, const char* what)
 {
     if (error == SSL_ERROR_SYSCALL && ERR_peek_error() == 0) {
-        return std::string(what) + ": " + (errno != 0 ? std::strerror(errno) : "the server closed the connection");
+        const int socketError = LastSocketError();
+        return std::string(what) + ": "
+            + (socketError != 0 ? SocketErrorText(socketError) : "the server closed the connection");
     }
     return OpenSslErrorText(what);
 }

@@ -42,7 +42,8 @@ protected:
     void MakeForm(int ntpPort)
     {
         form.emplace(GetModuleHandleW(nullptr), windows.platform().messageBox,
-                     RealTimeRequest(windows.platform(), Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = ntpPort}));
+                     RealTimeRequest(windows.platform(),
+                                     Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = ntpPort}));
         form->Show(SW_SHOWNORMAL);
         button = GetWindow(form->window(), GW_CHILD);
         label = GetWindow(button, GW_HWNDNEXT);
