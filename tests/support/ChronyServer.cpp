@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <arpa/inet.h>
+#include <signal.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -86,6 +87,12 @@ ChronyServer::ChronyServer(std::optional<Nts> nts) : m_ntpPort(ClosedUdpPort())
                   << "root";
     }
     m_process.setProcessChannelMode(QProcess::MergedChannels);
+    // Not the signal mask of a caller that blocks its ending signals, with which chronyd would not stop.
+    m_process.setChildProcessModifier([] {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+    });
     m_process.start(QString::fromStdString(Executable()), arguments);
     if (!m_process.waitForStarted(5000)) {
         throw std::runtime_error("chronyd did not start: " + m_process.errorString().toStdString());

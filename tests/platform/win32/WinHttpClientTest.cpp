@@ -68,7 +68,7 @@ std::string CaseName(const ::testing::TestParamInfo<Case>& row)
 
 TEST(WinHttpClient, RequestArrivesAsGivenAndTheAnswerComesBackAsSent)
 {
-    const TrustedServerCa trust("answer");
+    const TrustedServerCa trust(HttpsServerCaFile("answer"));
     const int port = HttpsServerPort("answer");
     const std::string address = ServiceAddress(port);
     const std::unique_ptr<IHttpClient> client = NewClient(TenSeconds);
@@ -108,7 +108,7 @@ class Answers : public ::testing::TestWithParam<AnswerCase> {};
 TEST_P(Answers, AreReturnedWhole)
 {
     const AnswerCase& answer = GetParam();
-    const TrustedServerCa trust(answer.server);
+    const TrustedServerCa trust(HttpsServerCaFile(answer.server));
     const std::unique_ptr<IHttpClient> client = NewClient(answer.idleMs);
     client->Open("GET", ServiceAddress(HttpsServerPort(answer.server)), false);
     const auto start = std::chrono::steady_clock::now();
@@ -152,7 +152,7 @@ TEST_P(Failures, AreReportedWithTheAddressButNotTheKey)
     const FailureCase& failure = GetParam();
     std::optional<TrustedServerCa> trust;
     if (failure.trusted) {
-        trust.emplace(*failure.server);
+        trust.emplace(HttpsServerCaFile(*failure.server));
     }
     const int port = failure.server ? HttpsServerPort(*failure.server) : ClosedTcpPort();
     const std::unique_ptr<IHttpClient> client = NewClient(failure.idleMs);

@@ -57,7 +57,7 @@ TEST_P(Trust, FollowsTheRootStores)
 {
     std::optional<TrustedServerCa> trust;
     if (GetParam().caInUsersRootStore) {
-        trust.emplace("tls");
+        trust.emplace(HttpsServerCaFile("tls"));
     }
     const Handshake handshake = ConnectVerifyingAgainstWindowsRoots(HttpsServerPort("tls"));
     EXPECT_EQ(handshake.verifyResult, GetParam().verifyResult) << X509_verify_cert_error_string(handshake.verifyResult);
