@@ -6,8 +6,8 @@
 #include <QThread>
 
 #include <arpa/inet.h>
-#include <signal.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 

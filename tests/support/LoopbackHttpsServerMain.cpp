@@ -16,11 +16,9 @@
 
 #include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
