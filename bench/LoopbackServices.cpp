@@ -13,7 +13,8 @@ LoopbackServices::LoopbackServices()
 
 Endpoints LoopbackServices::endpoints() const
 {
-    return Endpoints{.ntpHost = "127.0.0.1",
+    return Endpoints{.ntsServer = "",
+                     .ntpHost = "127.0.0.1",
                      .ntpPort = sntp.port(),
                      .timeZoneServiceHost = "127.0.0.1:" + std::to_string(https.port()),
                      .timeZoneApiKey = "benchmark",

@@ -21,4 +21,7 @@ struct LoopbackServices {
     testing::LoopbackSntpServer sntp;
 };
 
+// The time zone request made bare: one HTTPS POST with libcurl directly.
+bool HttpsPost(const Endpoints& endpoints);
+
 } // namespace chronavel::bench

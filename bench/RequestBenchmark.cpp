@@ -49,7 +49,39 @@ bool UdpRoundTrip(int port)
     return answered;
 }
 
-size_t Collect(char* data, size_t size, size_t count, void* body)
+void BM_BareExchanges(benchmark::State& state)
+{
+    LoopbackServices services;
+    const Endpoints endpoints = services.endpoints();
+    for (auto _ : state) {
+        if (!UdpRoundTrip(endpoints.ntpPort) || !HttpsPost(endpoints)) {
+            state.SkipWithError("a bare exchange failed");
+            return;
+        }
+        services.sntp.ForgetRequests();
+    }
+}
+BENCHMARK(BM_BareExchanges)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
+
+// CPU time of the thread that waits out a silent server's full 10 seconds.
+void BM_TimeoutWaitCpu(benchmark::State& state)
+{
+    testing::LoopbackSntpServer silent;
+    testing::QtTestPlatform platform;
+    for (auto _ : state) {
+        clsCheckTime check(platform.platform,
+                           Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = silent.port()});
+        if (check.GetRealTime("ON") != "Error: Timeout") {
+            state.SkipWithError("expected a timeout");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_TimeoutWaitCpu)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+static size_t Collect(char* data, size_t size, size_t count, void* body)
 {
     static_cast<std::string*>(body)->append(data, size * count);
     return size * count;
@@ -74,34 +106,4 @@ bool HttpsPost(const Endpoints& endpoints)
     return ok;
 }
 
-void BM_BareExchanges(benchmark::State& state)
-{
-    LoopbackServices services;
-    const Endpoints endpoints = services.endpoints();
-    for (auto _ : state) {
-        if (!UdpRoundTrip(endpoints.ntpPort) || !HttpsPost(endpoints)) {
-            state.SkipWithError("a bare exchange failed");
-            return;
-        }
-        services.sntp.ForgetRequests();
-    }
-}
-BENCHMARK(BM_BareExchanges)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)->ReportAggregatesOnly(true);
-
-// CPU time of the thread that waits out a silent server's full 10 seconds.
-void BM_TimeoutWaitCpu(benchmark::State& state)
-{
-    testing::LoopbackSntpServer silent;
-    testing::QtTestPlatform platform;
-    for (auto _ : state) {
-        clsCheckTime check(platform.platform, Endpoints{.ntpHost = "127.0.0.1", .ntpPort = silent.port()});
-        if (check.GetRealTime("ON") != "Error: Timeout") {
-            state.SkipWithError("expected a timeout");
-            return;
-        }
-    }
-}
-BENCHMARK(BM_TimeoutWaitCpu)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-} // namespace
 } // namespace chronavel::bench

@@ -16,6 +16,12 @@ if(CHRONAVEL_LOOPBACK_HTTPS_SERVER STREQUAL "")
   message(FATAL_ERROR "CHRONAVEL_LOOPBACK_HTTPS_SERVER must name the Linux build's loopback_https_server (the windows preset does)")
 endif()
 
+set(CHRONAVEL_LOOPBACK_NTS_PEERS "" CACHE FILEPATH
+    "The Linux build's loopback_nts_peers, which the authenticated requests' tests talk to")
+if(CHRONAVEL_LOOPBACK_NTS_PEERS STREQUAL "")
+  message(FATAL_ERROR "CHRONAVEL_LOOPBACK_NTS_PEERS must name the Linux build's loopback_nts_peers (the windows preset does)")
+endif()
+
 set(CHRONAVEL_WINE_PREFIX ${PROJECT_BINARY_DIR}/wine-prefix)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/tests/wine/run-under-wine ${CHRONAVEL_WINE_PREFIX})
 # What the answering responder sends; the tests expect Dec8th2026At071022.
@@ -26,10 +32,11 @@ set(CHRONAVEL_SNTP_TRANSMIT_SECONDS 4005702622)
 # never starts Wine. WITH_SNTP_RESPONDERS runs the executable beside the
 # loopback SNTP responders (tests/wine/with-sntp-responders);
 # WITH_HTTPS_SERVERS beside the loopback HTTPS servers it lists, each a
-# NAME: followed by its options (tests/wine/with-https-servers); ENVIRONMENT
-# sets variables for its cases.
+# NAME: followed by its options (tests/wine/with-https-servers);
+# WITH_NTS_PEERS beside chronyd and the other NTS peers
+# (tests/wine/with-nts-peers); ENVIRONMENT sets variables for its cases.
 function(chronavel_add_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS" "" "WITH_HTTPS_SERVERS;ENVIRONMENT")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS;WITH_NTS_PEERS" "" "WITH_HTTPS_SERVERS;ENVIRONMENT")
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE chronavel_test_support)
   chronavel_set_warnings(${name})
@@ -38,16 +45,19 @@ function(chronavel_add_test name)
     set(emulator ${PROJECT_SOURCE_DIR}/tests/wine/with-https-servers ${CHRONAVEL_LOOPBACK_HTTPS_SERVER}
                  ${ARG_WITH_HTTPS_SERVERS} -- ${emulator})
   endif()
+  if(ARG_WITH_NTS_PEERS)
+    set(emulator ${PROJECT_SOURCE_DIR}/tests/wine/with-nts-peers ${CHRONAVEL_LOOPBACK_NTS_PEERS} ${emulator})
+  endif()
   if(ARG_WITH_SNTP_RESPONDERS)
     set(emulator ${PROJECT_SOURCE_DIR}/tests/wine/with-sntp-responders ${CHRONAVEL_LOOPBACK_SNTP_SERVER}
                  ${CHRONAVEL_SNTP_TRANSMIT_SECONDS} ${emulator})
   endif()
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "${emulator}")
-  # Tests beside HTTPS servers trust their CAs through the prefix's Root
-  # store, so they take turns: Wine writes a whole store out at once, which
-  # would bring back a CA another test has just removed.
+  # Tests beside HTTPS servers or NTS peers may trust their CAs through the
+  # prefix's Root store, so they take turns: Wine writes a whole store out at
+  # once, which would bring back a CA another test has just removed.
   set(lock "")
-  if(ARG_WITH_HTTPS_SERVERS)
+  if(ARG_WITH_HTTPS_SERVERS OR ARG_WITH_NTS_PEERS)
     set(lock RESOURCE_LOCK wine_root_store)
   endif()
   gtest_discover_tests(${name}

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ScriptedPlatform scripted(std::string(reinterpret_cast<const char*>(data), size));
     scripted.ReplyAtPumpCall(1, {.transmitSeconds = Dec8th2026At071022});
-    clsCheckTime check(scripted.platform);
+    clsCheckTime check(scripted.platform, Endpoints{.ntsServer = ""});
     const std::string result = check.GetRealTime("ON");
 
     const bool isError = result.rfind("Error", 0) == 0;

@@ -18,6 +18,18 @@ NtpTimestamp FreshNonce(IRandomSource& random)
     return {static_cast<std::uint32_t>(bits >> 32), static_cast<std::uint32_t>(bits)};
 }
 
+template <std::size_t Size>
+void FillRandom(IRandomSource& random, std::array<std::uint8_t, Size>& bytes)
+{
+    static_assert(Size % 8 == 0);
+    for (std::size_t at = 0; at < Size; at += 8) {
+        const std::uint64_t bits = random.Random64();
+        for (std::size_t i = 0; i < 8; ++i) {
+            bytes[at + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+        }
+    }
+}
+
 } // namespace
 
 clsCheckTime::clsCheckTime(const Platform& platform, Endpoints endpoints)
@@ -35,7 +47,14 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
 
     try {
         m_nonce = FreshNonce(m_platform.randomSource);
-        const NtpPacket request = BuildRequest(m_nonce);
+        m_ntpHost = m_endpoints.ntpHost;
+        m_ntpPort = m_endpoints.ntpPort;
+        if (!m_endpoints.ntsServer.empty()) {
+            if (std::string failure = ExchangeKeys(); !failure.empty()) {
+                return failure;
+            }
+        }
+        const std::vector<std::uint8_t> request = BuildDatagram();
         m_bReplied = false;
         ShowCheckpoint(m_platform.messageBox, "P2");
 
@@ -46,17 +65,7 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
         return ErrorPrefix + std::string(failure.what());
     }
 
-    // Counted in UTC, so a daylight-saving change does not move the end, but
-    // setting the clock does. The pump sleeps until an event or the next second.
-    const std::chrono::sys_seconds start = m_platform.wallClock.Now();
-    while (m_platform.wallClock.Now() - start < WaitLimit && !m_bReplied) {
-        m_platform.eventPump.DoEvents();
-    }
-    if (!m_bReplied) {
-        // A reply that came in time may still be queued behind the boxes of
-        // another request that ran meanwhile; it counts.
-        m_platform.eventPump.DeliverPending();
-    }
+    WaitUntil([this] { return m_bReplied; });
 
     if (m_bReplied) {
         if (m_offsets) {
@@ -79,17 +88,45 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
     return TimeoutError;
 }
 
-void clsCheckTime::SendRequest(const NtpPacket& request)
+void clsCheckTime::WaitUntil(const std::function<bool()>& done)
+{
+    // Counted in UTC, so a daylight-saving change does not move the end, but
+    // setting the clock does. The pump sleeps until an event or the next second.
+    const std::chrono::sys_seconds start = m_platform.wallClock.Now();
+    while (m_platform.wallClock.Now() - start < WaitLimit && !done()) {
+        m_platform.eventPump.DoEvents();
+    }
+    if (!done()) {
+        // What came in time may still be queued behind the boxes of another
+        // request that ran meanwhile; it counts.
+        m_platform.eventPump.DeliverPending();
+    }
+}
+
+std::vector<std::uint8_t> clsCheckTime::BuildDatagram()
+{
+    if (!m_nts) {
+        const NtpPacket request = BuildRequest(m_nonce);
+        return {request.begin(), request.end()};
+    }
+    NtsRequestNonces& nonces = m_nts->nonces;
+    nonces.nonce = m_nonce;
+    FillRandom(m_platform.randomSource, nonces.uniqueId);
+    FillRandom(m_platform.randomSource, nonces.aeadNonce);
+    return BuildNtsRequest(nonces, m_nts->cookie, m_nts->keys.clientToServer, *m_platform.aeadSiv);
+}
+
+void clsCheckTime::SendRequest(const std::vector<std::uint8_t>& request)
 {
     if (Winsock->State() != IUdpSocket::StateClosed) {
         Winsock->Close();
     }
     Winsock->Protocol(IUdpSocket::ProtocolUdp);
-    Winsock->RemotePort(m_endpoints.ntpPort);
+    Winsock->RemotePort(m_ntpPort);
     Winsock->LocalPort(0);
-    Winsock->RemoteHost(m_endpoints.ntpHost);
+    Winsock->RemoteHost(m_ntpHost);
     Winsock->Bind(0);
-    Winsock->SendData({request.begin(), request.end()});
+    Winsock->SendData(request);
 }
 
 void clsCheckTime::Winsock_DataArrival(long /*bytesTotal*/)
@@ -110,14 +147,42 @@ void clsCheckTime::Winsock_DataArrival(long /*bytesTotal*/)
         return;
     }
 
-    const std::optional<ServerTimes> server = ReadReply(datagram, m_nonce);
+    std::optional<ServerTimes> server;
+    try {
+        server = ReadServerTimes(datagram);
+    } catch (const PlatformError& failure) {
+        m_sResult = ErrorPrefix + std::string(failure.what());
+        return;
+    }
     if (!server) {
-        m_sResult = InvalidReplyError;
         return;
     }
     m_serverClock = ServerClock::FromExchange(sent, arrived, *server);
     ShowCheckpoint(m_platform.messageBox, "P5");
     LookupLocalTime(*m_serverClock);
+}
+
+std::optional<ServerTimes> clsCheckTime::ReadServerTimes(const std::vector<std::uint8_t>& datagram)
+{
+    if (!m_nts) {
+        const std::optional<ServerTimes> times = ReadReply(datagram, m_nonce);
+        if (!times) {
+            m_sResult = InvalidReplyError;
+        }
+        return times;
+    }
+    const NtsReply reply = ReadNtsReply(datagram, m_nts->nonces, m_nts->keys.serverToClient, *m_platform.aeadSiv);
+    switch (reply.status) {
+    case NtsReplyStatus::Usable:
+        return reply.times;
+    case NtsReplyStatus::Nak:
+        m_sResult = NtsNakError;
+        return std::nullopt;
+    case NtsReplyStatus::Invalid:
+        break;
+    }
+    m_sResult = InvalidReplyError;
+    return std::nullopt;
 }
 
 void clsCheckTime::Winsock_Error(int /*Number*/, const std::string& Description)

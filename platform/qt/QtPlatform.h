@@ -6,10 +6,12 @@
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/linux/BootTimeClock.h"
 #include "platform/linux/SystemRandomSource.h"
+#include "platform/openssl/OpenSslAeadSiv.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtTimeZoneDatabase.h"
+#include "platform/qt/QtTlsKeyExchange.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/ShutdownWatch.h"
 
@@ -43,6 +45,8 @@ private:
     std::unique_ptr<IHttpClientFactory> m_timeZoneService;
     NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
+    QtTlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred};
+    OpenSslAeadSiv m_aeadSiv;
     Platform m_platform;
 };
 

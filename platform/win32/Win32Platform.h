@@ -3,12 +3,14 @@
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
 #include "platform/json/NlohmannJsonParser.h"
+#include "platform/openssl/OpenSslAeadSiv.h"
 #include "platform/timezone/EmbeddedTimeZoneService.h"
 #include "platform/win32/Win32DateFormatter.h"
 #include "platform/win32/Win32EventPump.h"
 #include "platform/win32/Win32MessageBox.h"
 #include "platform/win32/Win32RandomSource.h"
 #include "platform/win32/Win32TimeZoneDatabase.h"
+#include "platform/win32/Win32TlsKeyExchange.h"
 #include "platform/win32/Win32UdpSocket.h"
 #include "platform/win32/Win32WallClock.h"
 #include "platform/win32/WinHttpClient.h"
@@ -16,7 +18,8 @@
 namespace chronavel {
 
 // The program's platform on Windows: Winsock, the thread's message loop and
-// boxes, the user's locale, and the time zone service this build uses: the
+// boxes, the user's locale, authenticated time on OpenSSL, and the time zone
+// service this build uses: the
 // one built in, on Windows' zone database, or, in a build with an API key,
 // the web service through WinHTTP. Lives on the window's thread.
 class Win32Platform {
@@ -43,6 +46,8 @@ private:
     EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
     NlohmannJsonParserFactory m_jsonParsers;
     Win32DateFormatter m_dateFormatter;
+    Win32TlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred};
+    OpenSslAeadSiv m_aeadSiv;
     Platform m_platform;
 };
 

@@ -143,7 +143,9 @@ TEST_F(EmbeddedService, ZeroResultsAndInvalidRequestEndTheRequestInTheRetrievalE
         ScriptedPlatform scripted(AnswerText(Service + query));
         scripted.ReplyAtPumpCall(1, {.transmitSeconds = Dec8th2026At071022});
 
-        EXPECT_EQ(clsCheckTime(scripted.platform).GetRealTime("ON"), "Error: Retrieving Time") << query;
+        EXPECT_EQ(clsCheckTime(scripted.platform, Endpoints{.ntsServer = ""}).GetRealTime("ON"),
+                  "Error: Retrieving Time")
+            << query;
         EXPECT_EQ(scripted.messageBox.Prompts(), AllCheckpoints) << query;
     }
 }

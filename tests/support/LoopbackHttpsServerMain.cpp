@@ -8,11 +8,7 @@
 // or run it with --help. A failure is one line on standard error beginning
 // "Error", and exit status 1.
 #include "tests/support/LoopbackHttpsServer.h"
-#include "tests/support/OpenSslError.h"
 #include "tests/support/TestCertificate.h"
-
-#include <openssl/pem.h>
-#include <openssl/x509.h>
 
 #include <pthread.h>
 #include <signal.h>
@@ -20,11 +16,9 @@
 
 #include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -167,25 +161,6 @@ Options Parse(int argc, char** argv)
     return options;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-struct CertificateDeleter {
-    void operator()(X509* certificate) const { X509_free(certificate); }
-};
-
-// Windows' certificate store takes DER.
-void WriteDer(const std::string& pemFile, const std::string& derFile)
-{
-    const std::unique_ptr<std::FILE, FileCloser> in(std::fopen(pemFile.c_str(), "rb"));
-    const std::unique_ptr<X509, CertificateDeleter> certificate(in ? PEM_read_X509(in.get(), nullptr, nullptr, nullptr)
-                                                                   : nullptr);
-    const std::unique_ptr<std::FILE, FileCloser> out(std::fopen(derFile.c_str(), "wb"));
-    if (!certificate || !out || i2d_X509_fp(out.get(), certificate.get()) != 1) {
-        throw std::runtime_error(DescribeOpenSslError("cannot write " + derFile));
-    }
-}
-
 void AppendToLog(std::ofstream& log, const RecordedRequest& request)
 {
     log << "request " << request.body.size() << '\n'
@@ -232,7 +207,8 @@ int main(int argc, char** argv)
                                        std::filesystem::copy_options::overwrite_existing);
         }
         if (!options.caDer.empty()) {
-            WriteDer(certificates.caFile(), options.caDer);
+            std::filesystem::copy_file(certificates.caDerFile(), options.caDer,
+                                       std::filesystem::copy_options::overwrite_existing);
         }
         std::ofstream log;
         if (!options.log.empty()) {

@@ -11,7 +11,9 @@ QtTestPlatform::QtTestPlatform(IHttpClientFactory* httpClients)
                udpSockets,
                httpClients != nullptr ? *httpClients : curlHttpClients,
                jsonParsers,
-               dateFormatter}
+               dateFormatter,
+               &tlsKeyExchanges,
+               &aeadSiv}
 {
 }
 

@@ -7,8 +7,10 @@
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/linux/BootTimeClock.h"
 #include "platform/linux/SystemRandomSource.h"
+#include "platform/openssl/OpenSslAeadSiv.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtTlsKeyExchange.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/ShutdownWatch.h"
 #include "tests/support/RecordingMessageBox.h"
@@ -31,6 +33,8 @@ struct QtTestPlatform {
     CurlHttpClientFactory curlHttpClients;
     NlohmannJsonParserFactory jsonParsers;
     QtDateFormatter dateFormatter{QLocale(QLocale::English, QLocale::UnitedStates)};
+    QtTlsKeyExchangeFactory tlsKeyExchanges{deferred};
+    OpenSslAeadSiv aeadSiv;
     Platform platform;
 };
 

@@ -201,6 +201,8 @@ TestCertificate::TestCertificate() : m_directory(MakeTemporaryDirectory())
 
         m_caFile = m_directory + "/ca.pem";
         WriteCertificate(m_caFile, ca.certificate.get());
+        m_caDerFile = m_directory + "/ca.der";
+        Require(i2d_X509_fp(OpenForWriting(m_caDerFile).get(), ca.certificate.get()) == 1, "writing a certificate");
         m_server = WriteIdentity(m_directory, "server", IssueServerCertificate(ca, "127.0.0.1", loopbackNames.c_str()));
 
         m_untrustedCaFile = m_directory + "/untrusted-ca.pem";

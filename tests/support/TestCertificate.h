@@ -12,7 +12,7 @@ struct ServerIdentity {
 
 // Throwaway certificates made fresh for a test, in a temporary directory
 // that goes with the object:
-//  - a CA the client is told to trust (caFile()),
+//  - a CA the client is told to trust (caFile(), caDerFile()),
 //  - a server certificate it issued for 127.0.0.1 and localhost (server()),
 //  - an unrelated CA the client does not trust (untrustedCaFile()), and a
 //    certificate for 127.0.0.1 and localhost issued by it (serverFromUntrustedCa()),
@@ -27,6 +27,7 @@ public:
 
     const std::string& directory() const { return m_directory; }
     const std::string& caFile() const { return m_caFile; }
+    const std::string& caDerFile() const { return m_caDerFile; } // the same CA, DER
     const ServerIdentity& server() const { return m_server; }
     const std::string& untrustedCaFile() const { return m_untrustedCaFile; }
     const ServerIdentity& serverFromUntrustedCa() const { return m_serverFromUntrustedCa; }
@@ -38,6 +39,7 @@ public:
 private:
     std::string m_directory;
     std::string m_caFile;
+    std::string m_caDerFile;
     ServerIdentity m_server;
     std::string m_untrustedCaFile;
     ServerIdentity m_serverFromUntrustedCa;

@@ -38,7 +38,8 @@ protected:
     {
         const std::string host = servicePort == 0 ? ServiceHost() : "127.0.0.1:" + std::to_string(servicePort);
         clsCheckTime check(platform.platform,
-                           Endpoints{.ntpHost = "127.0.0.1",
+                           Endpoints{.ntsServer = "",
+                                     .ntpHost = "127.0.0.1",
                                      .ntpPort = sntp.port(),
                                      .timeZoneServiceHost = host,
                                      .timeZoneApiKey = ApiKey,

@@ -58,7 +58,8 @@ protected:
 
     std::string Request(int port, const std::string& host = "127.0.0.1")
     {
-        check = std::make_unique<clsCheckTime>(withKeeper, Endpoints{.ntpHost = host, .ntpPort = port});
+        check
+            = std::make_unique<clsCheckTime>(withKeeper, Endpoints{.ntsServer = "", .ntpHost = host, .ntpPort = port});
         return check->GetRealTime("ON");
     }
 
@@ -306,7 +307,7 @@ TEST_F(SntpFailures, ReplyQueuedBehindAnotherRequestsBoxesStillCounts)
 
     std::string innerResult;
     QTimer::singleShot(0, [&] {
-        clsCheckTime inner(withKeeper, Endpoints{.ntpHost = "127.0.0.1", .ntpPort = server.port()});
+        clsCheckTime inner(withKeeper, Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = server.port()});
         innerResult = inner.GetRealTime("ON");
         EXPECT_PRED1(showsTheSecondCurrentNow, innerResult);
     });

@@ -18,7 +18,8 @@ class WaitLoop : public ::testing::Test, protected ScriptedPlatform {
 protected:
     std::string Request()
     {
-        check = std::make_unique<clsCheckTime>(platform, Endpoints{.ntpHost = "time.example", .ntpPort = 123});
+        check = std::make_unique<clsCheckTime>(platform,
+                                               Endpoints{.ntsServer = "", .ntpHost = "time.example", .ntpPort = 123});
         return check->GetRealTime("ON");
     }
 

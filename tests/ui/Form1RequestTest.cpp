@@ -70,7 +70,10 @@ struct Window {
 
 class Form1Request : public ::testing::Test {
 protected:
-    Endpoints ToLoopback(int ntpPort) const { return Endpoints{.ntpHost = "127.0.0.1", .ntpPort = ntpPort}; }
+    Endpoints ToLoopback(int ntpPort) const
+    {
+        return Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = ntpPort};
+    }
 
     void AnswerWithTime(std::uint32_t transmitSeconds)
     {
@@ -130,7 +133,8 @@ TEST(Form1RequestOverHttps, LabelShowsOntarioTime)
     https.respond(ScriptedResponse::Ok(R"({"dstOffset":0,"rawOffset":-18000,"status":"OK"})"));
 
     Window window(platform,
-                  Endpoints{.ntpHost = "127.0.0.1",
+                  Endpoints{.ntsServer = "",
+                            .ntpHost = "127.0.0.1",
                             .ntpPort = server.port(),
                             .timeZoneServiceHost = "127.0.0.1:" + std::to_string(https.port()),
                             .timeZoneApiKey = "test-key",
@@ -158,7 +162,7 @@ TEST(Form1RequestEmbeddedService, LabelShowsOntarioTime)
         return std::vector<LoopbackSntpServer::Datagram>{{MakeSntpReply({.transmitSeconds = July1st2027At1200})}};
     });
 
-    Window window(platform, Endpoints{.ntpHost = "127.0.0.1", .ntpPort = server.port()});
+    Window window(platform, Endpoints{.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = server.port()});
     window.Click();
 
     EXPECT_EQ(window.LabelText(), "7/1/2027 8:00:00 AM");

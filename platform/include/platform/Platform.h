@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AeadSiv.h"
 #include "platform/DateFormatter.h"
 #include "platform/EventPump.h"
 #include "platform/HttpClient.h"
@@ -7,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/MonotonicClock.h"
 #include "platform/RandomSource.h"
+#include "platform/TlsKeyExchange.h"
 #include "platform/UdpSocket.h"
 #include "platform/WallClock.h"
 
@@ -24,6 +26,9 @@ struct Platform {
     IHttpClientFactory& httpClients;
     IJsonParserFactory& jsonParsers;
     IDateFormatter& dateFormatter;
+    // Authenticated time's services; null in a composition that has none yet.
+    ITlsKeyExchangeFactory* tlsKeyExchanges = nullptr;
+    IAeadSiv* aeadSiv = nullptr;
 };
 
 } // namespace chronavel

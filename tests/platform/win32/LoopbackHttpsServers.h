@@ -23,12 +23,15 @@ struct LoggedRequest {
 };
 std::vector<LoggedRequest> LoggedRequests(const std::string& serverName);
 
-// While it lives, a server's CA (its NAME.der) is trusted: it sits in the
-// current user's Root store, under Wine the test prefix's own, which takes
-// it without a prompt.
+// A server's CA, DER (its NAME.der).
+std::string HttpsServerCaFile(const std::string& serverName);
+
+// While it lives, a CA (a DER file) is trusted: it sits in the current
+// user's Root store, under Wine the test prefix's own, which takes it
+// without a prompt.
 class TrustedServerCa {
 public:
-    explicit TrustedServerCa(const std::string& serverName);
+    explicit TrustedServerCa(const std::string& derFile);
 
 private:
     struct StoreCloser {

@@ -50,7 +50,7 @@ public:
         // One CA at a time: the servers' CAs share a name, and Wine would take the wrong one.
         if (server != m_trustedServer) {
             m_trusted.reset();
-            m_trusted.emplace(ServerName(server));
+            m_trusted.emplace(HttpsServerCaFile(ServerName(server)));
             m_trustedServer = server;
         }
         return "https://localhost:" + std::to_string(HttpsServerPort(ServerName(server)));

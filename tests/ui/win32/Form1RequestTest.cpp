@@ -1,13 +1,15 @@
 // Requests through the window over the composed Windows platform: real
-// boxes, pump and Winsock, the en-US locale, the loopback SNTP responders;
-// the time zone service is scripted. What a click does with each kind of
+// boxes, pump, Winsock and OpenSSL, the en-US locale, the loopback SNTP
+// responders and NTS peers; the time zone service is scripted. What a click does with each kind of
 // answer is RequestTimeClickTest's.
 #include "ui/win32/Form1.h"
 
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/platform/win32/LoopbackHttpsServers.h"
 #include "tests/platform/win32/LoopbackPeers.h"
 #include "tests/platform/win32/MessageBoxCloser.h"
+#include "tests/support/NtsPeers.h"
 #include "tests/support/RecordingMessageBox.h"
 #include "tests/support/ScriptedHttpClient.h"
 #include "ui/win32/MessageLoop.h"
@@ -24,7 +26,9 @@ using namespace chronavel::testing;
 using namespace std::chrono_literals;
 using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
 using ::testing::EndsWith;
+using ::testing::MatchesRegex;
 using ::testing::StartsWith;
 using ::testing::UnorderedElementsAreArray;
 
@@ -37,12 +41,17 @@ std::vector<std::string> Prompts(const MessageBoxCloser& user)
     return prompts;
 }
 
+Endpoints PlainSntp(int port)
+{
+    return {.ntsServer = "", .ntpHost = "127.0.0.1", .ntpPort = port};
+}
+
 class Form1Request : public ::testing::Test {
 protected:
-    void MakeForm(int ntpPort)
+    void MakeForm(Endpoints endpoints)
     {
         form.emplace(GetModuleHandleW(nullptr), windows.platform().messageBox,
-                     RealTimeRequest(windows.platform(), Endpoints{.ntpHost = "127.0.0.1", .ntpPort = ntpPort}));
+                     RealTimeRequest(windows.platform(), std::move(endpoints)));
         form->Show(SW_SHOWNORMAL);
         button = GetWindow(form->window(), GW_CHILD);
         label = GetWindow(button, GW_HWNDNEXT);
@@ -64,7 +73,7 @@ protected:
 // that request's wait and runs a whole request inside it; both finish.
 TEST_F(Form1Request, ASecondClickDuringTheWaitRunsNestedAndBothShowTheTime)
 {
-    MakeForm(AnsweringSntpPort());
+    MakeForm(PlainSntp(AnsweringSntpPort()));
     std::optional<MessageBoxCloser> user;
     user.emplace(0ms, [&] {
         if (user->boxes.size() == 3) {
@@ -98,15 +107,37 @@ struct CloseLater {
     }
 };
 
+// Authenticated, as the program asks by default, with the key-exchange
+// server's CA trusted as any Windows program's is: in the user's Root store.
+TEST_F(Form1Request, AuthenticatedTimeFromAServerTheRootStoreTrusts)
+{
+    const NtsPeers peers;
+    const TrustedServerCa trust(peers.caDerFile());
+    MakeForm(Endpoints{.ntsServer = peers.Server(Tampering::None)});
+    MessageBoxCloser user;
+    SendMessageW(button, BM_CLICK, 0, 0);
+
+    EXPECT_THAT(Prompts(user), ElementsAreArray(AllCheckpoints));
+    EXPECT_THAT(ToUtf8(LabelText()), MatchesRegex(R"(\d+/\d+/\d+ \d+:\d\d:\d\d .M)"));
+}
+
+struct ClosingCase {
+    const char* name;
+    Endpoints (*endpoints)();
+    std::vector<std::string> boxesBeforeTheWait;
+};
+
+class ClosingWhileWaiting : public Form1Request, public ::testing::WithParamInterface<ClosingCase> {};
+
 // Closed while the request waits on a server that never answers: the wait
 // is abandoned, no further box comes, and the program's loop ends with 0.
-TEST_F(Form1Request, ClosingWhileTheRequestWaitsEndsTheLoopWithZero)
+TEST_P(ClosingWhileWaiting, EndsTheLoopWithZero)
 {
-    MakeForm(SilentSntpPort());
+    MakeForm(GetParam().endpoints());
     CloseLater::form = form->window();
     std::optional<MessageBoxCloser> user;
     user.emplace(0ms, [&] {
-        if (user->boxes.size() == 3) { // P3, the last box before the wait
+        if (user->boxes.size() == GetParam().boxesBeforeTheWait.size()) {
             SetTimer(nullptr, 0, 300, &CloseLater::Close);
         }
     });
@@ -117,8 +148,15 @@ TEST_F(Form1Request, ClosingWhileTheRequestWaitsEndsTheLoopWithZero)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the request waited out its 10-second limit";
     EXPECT_TRUE(CloseLater::bButtonEnabled) << "a waiting request leaves the button to be clicked again";
     EXPECT_EQ(form->window(), nullptr);
-    EXPECT_THAT(Prompts(*user), ElementsAre("P1", "P2", "P3"));
+    EXPECT_THAT(Prompts(*user), ElementsAreArray(GetParam().boxesBeforeTheWait));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Form1Request, ClosingWhileWaiting,
+    ::testing::Values(
+        ClosingCase{"OnTheNtpServer", [] { return PlainSntp(SilentSntpPort()); }, {"P1", "P2", "P3"}},
+        ClosingCase{"OnTheKeyExchange", [] { return Endpoints{.ntsServer = NtsPeers().SilentServer()}; }, {"P1"}}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace chronavel

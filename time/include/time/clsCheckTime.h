@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nts/ExtensionFields.h"
 #include "platform/Platform.h"
 #include "platform/UdpSocket.h"
 #include "sntp/NtpPacket.h"
@@ -7,9 +8,11 @@
 #include "time/ServerClock.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace chronavel {
 
@@ -36,7 +39,19 @@ private:
     void DataArrival(long bytesTotal) override { Winsock_DataArrival(bytesTotal); }
     void Error(int number, const std::string& description) override { Winsock_Error(number, description); }
 
-    void SendRequest(const NtpPacket& request);
+    // What an authenticated request needs from its key exchange.
+    struct NtsSession {
+        NtsKeys keys;
+        std::vector<std::uint8_t> cookie;
+        NtsRequestNonces nonces;
+    };
+
+    std::vector<std::uint8_t> BuildDatagram();
+    std::string ExchangeKeys();
+    void WaitUntil(const std::function<bool()>& done);
+    // The server's times, or nothing with the reason in m_sResult.
+    std::optional<ServerTimes> ReadServerTimes(const std::vector<std::uint8_t>& datagram);
+    void SendRequest(const std::vector<std::uint8_t>& request);
     void Winsock_DataArrival(long bytesTotal);
     void Winsock_Error(int Number, const std::string& Description);
     void LookupLocalTime(const ServerClock& serverClock);
@@ -52,7 +67,10 @@ private:
     std::string m_sResult;
     std::unique_ptr<IUdpSocket> Winsock;
 
-    NtpTimestamp m_nonce;                     // the reply must echo it
+    NtpTimestamp m_nonce;  // the reply must echo it
+    std::string m_ntpHost; // where the request goes
+    int m_ntpPort = 0;
+    std::optional<NtsSession> m_nts;          // set when the request is authenticated
     std::optional<ServerClock> m_serverClock; // from the reply
     std::optional<ZoneOffsets> m_offsets;     // from the time zone service
 };

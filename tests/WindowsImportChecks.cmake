@@ -1,0 +1,22 @@
+# A Windows program here is one file needing Windows' own DLLs alone: each DLL
+# it imports must be one that Windows ships, here those Wine provides.
+# -DPROGRAM=... -DOBJDUMP=... -DWINDOWS_DLLS=<Wine's x86_64-windows folder>
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} RESULT_VARIABLE result OUTPUT_VARIABLE dump ERROR_VARIABLE dump)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "objdump cannot read ${PROGRAM}:\n${dump}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+if(imports STREQUAL "")
+  message(FATAL_ERROR "${PROGRAM} imports no DLL at all: not a program objdump understood")
+endif()
+set(foreign "")
+foreach(import IN LISTS imports)
+  string(REPLACE "DLL Name: " "" dll "${import}")
+  string(TOLOWER "${dll}" dll)
+  if(NOT EXISTS "${WINDOWS_DLLS}/${dll}")
+    list(APPEND foreign "${dll}")
+  endif()
+endforeach()
+if(foreign)
+  message(FATAL_ERROR "${PROGRAM} imports DLLs that Windows does not ship: ${foreign}")
+endif()

@@ -1,0 +1,179 @@
+#include "tests/support/NtsPeers.h"
+
+#include "tests/support/ChronyServer.h"
+#include "tests/support/NtpProxy.h"
+#include "tests/support/RefusingTcpPort.h"
+#include "tests/support/SilentTcpPort.h"
+#include "tests/support/TestCertificate.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace chronavel::testing {
+namespace {
+
+constexpr std::uint16_t AuthenticatorField = 0x0404;
+constexpr std::uint16_t CookieField = 0x0204;
+
+// Where the extension field of a type starts in an NTP packet, or nothing.
+std::optional<std::size_t> FieldAt(const Bytes& packet, std::uint16_t type)
+{
+    for (std::size_t at = 48; at + 4 <= packet.size();) {
+        const std::size_t length = packet[at + 2] << 8 | packet[at + 3];
+        if ((packet[at] << 8 | packet[at + 1]) == type) {
+            return at;
+        }
+        if (length < 4) {
+            break;
+        }
+        at += length;
+    }
+    return std::nullopt;
+}
+
+NtpProxy::Handler HandlerFor(Tampering tampering)
+{
+    using AskServer = NtpProxy::AskServer;
+    switch (tampering) {
+    case Tampering::None:
+        // Only what chronyd authenticated, so a client that checks nothing cannot pass for one that does.
+        return [](Bytes request, const AskServer& server) -> std::optional<Bytes> {
+            std::optional<Bytes> reply = server(request);
+            return reply && FieldAt(*reply, AuthenticatorField) ? reply : std::nullopt;
+        };
+    case Tampering::ChangeAuthenticator:
+        return [](Bytes request, const AskServer& server) {
+            std::optional<Bytes> reply = server(request);
+            if (reply) {
+                reply->back() ^= 0x01;
+            }
+            return reply;
+        };
+    case Tampering::ForgePlainReply:
+        return [](Bytes request, const AskServer&) -> std::optional<Bytes> {
+            std::uint64_t originate = 0;
+            for (int i = 40; i < 48; ++i) {
+                originate = originate << 8 | request[i];
+            }
+            return MakeSntpReply({.transmitSeconds = Dec8th2026At071022, .originate = originate});
+        };
+    case Tampering::ChangeCookie:
+        return [](Bytes request, const AskServer& server) {
+            if (const std::optional<std::size_t> cookie = FieldAt(request, CookieField)) {
+                request[*cookie + 8] ^= 0x01;
+            }
+            return server(request);
+        };
+    case Tampering::Drop:
+        break;
+    }
+    return [](Bytes, const AskServer&) { return std::nullopt; };
+}
+
+// chronyd serves a time a moment after it starts; until then its replies say
+// it is unsynchronised (leap indicator 3, stratum 0).
+void WaitUntilServing(int port)
+{
+    const int socket = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in server{};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(static_cast<std::uint16_t>(port));
+    server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::connect(socket, reinterpret_cast<const sockaddr*>(&server), sizeof server);
+    Bytes request(48);
+    request[0] = 0x23; // version 4, client
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Bytes reply(2048);
+        pollfd watched{.fd = socket, .events = POLLIN, .revents = 0};
+        if (::send(socket, request.data(), request.size(), 0) == 48 && ::poll(&watched, 1, 100) == 1
+            && ::recv(socket, reply.data(), reply.size(), 0) >= 48 && reply[0] >> 6 != 3 && reply[1] != 0) {
+            ::close(socket);
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds{100});
+    }
+    ::close(socket);
+    throw std::runtime_error("chronyd never served a time");
+}
+
+std::string OnLoopback(int port)
+{
+    return "127.0.0.1:" + std::to_string(port);
+}
+
+} // namespace
+
+struct NtsPeers::Running {
+    struct Tampered {
+        // The key exchange names the proxy's address as the NTP server.
+        explicit Tampered(const TestCertificate& certificates, Tampering tampering)
+            : chrony(ChronyServer::Nts{certificates.server(), NtpProxy::Address})
+            , proxy(chrony.ntpPort(), HandlerFor(tampering))
+        {
+        }
+        ChronyServer chrony;
+        NtpProxy proxy;
+    };
+
+    TestCertificate certificates;
+    std::vector<std::unique_ptr<Tampered>> tampered; // in Tampering's order
+    ChronyServer otherHost{ChronyServer::Nts{certificates.serverForOtherHost()}};
+    RefusingTcpPort refusing;
+    SilentTcpPort silent;
+};
+
+NtsPeers::NtsPeers() : m_running(std::make_unique<Running>())
+{
+    for (const Tampering tampering : EveryTampering) {
+        m_running->tampered.push_back(std::make_unique<Running::Tampered>(m_running->certificates, tampering));
+    }
+    for (const auto& tampered : m_running->tampered) {
+        WaitUntilServing(tampered->chrony.ntpPort());
+    }
+}
+
+NtsPeers::~NtsPeers() = default;
+
+std::string NtsPeers::Server(Tampering tampering) const
+{
+    return OnLoopback(m_running->tampered.at(static_cast<std::size_t>(tampering))->chrony.keyExchangePort());
+}
+
+std::string NtsPeers::OtherHostServer() const
+{
+    return OnLoopback(m_running->otherHost.keyExchangePort());
+}
+
+std::string NtsPeers::RefusingServer() const
+{
+    return OnLoopback(m_running->refusing.port());
+}
+
+std::string NtsPeers::SilentServer() const
+{
+    return OnLoopback(m_running->silent.port());
+}
+
+std::string NtsPeers::caFile() const
+{
+    return m_running->certificates.caFile();
+}
+
+std::string NtsPeers::caDerFile() const
+{
+    return m_running->certificates.caDerFile();
+}
+
+std::string NtsPeers::untrustedCaFile() const
+{
+    return m_running->certificates.untrustedCaFile();
+}
+
+} // namespace chronavel::testing
