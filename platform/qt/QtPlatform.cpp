@@ -27,9 +27,8 @@ QtPlatform::QtPlatform()
     , m_eventPump(m_deferred, m_shutdown)
     , m_udpSockets(m_deferred, m_monotonicClock)
     , m_timeZoneService(TimeZoneServiceClients(m_zoneDatabase))
-    , m_platform{m_messageBox,       m_eventPump,        m_wallClock,   m_monotonicClock,
-                 m_randomSource,     m_udpSockets,       *m_timeZoneService, m_jsonParsers,
-                 m_dateFormatter,    &m_tlsKeyExchanges, &m_aeadSiv}
+    , m_platform{m_messageBox,       m_eventPump,   m_wallClock,     m_monotonicClock,   m_randomSource, m_udpSockets,
+                 *m_timeZoneService, m_jsonParsers, m_dateFormatter, &m_tlsKeyExchanges, &m_aeadSiv}
 {
 }
 

@@ -2,17 +2,18 @@
 
 #include "platform/Platform.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/common/SystemWallClock.h"
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/openssl/OpenSslAeadSiv.h"
 #include "platform/timezone/EmbeddedTimeZoneService.h"
 #include "platform/win32/Win32DateFormatter.h"
 #include "platform/win32/Win32EventPump.h"
 #include "platform/win32/Win32MessageBox.h"
+#include "platform/win32/Win32MonotonicClock.h"
 #include "platform/win32/Win32RandomSource.h"
 #include "platform/win32/Win32TimeZoneDatabase.h"
 #include "platform/win32/Win32TlsKeyExchange.h"
 #include "platform/win32/Win32UdpSocket.h"
-#include "platform/win32/Win32WallClock.h"
 #include "platform/win32/WinHttpClient.h"
 
 namespace chronavel {
@@ -37,7 +38,7 @@ private:
     DeferredEvents m_deferred;
     Win32MessageBox m_messageBox{"Chronavel"};
     Win32EventPump m_eventPump{m_deferred};
-    Win32WallClock m_wallClock;
+    SystemWallClock m_wallClock;
     Win32MonotonicClock m_monotonicClock;
     Win32RandomSource m_randomSource;
     Win32UdpSocketFactory m_udpSockets{m_deferred, m_monotonicClock};

@@ -1,7 +1,7 @@
 // The monotonic clock reads the system's clock that goes on counting while the
 // computer sleeps, and its instants mix with no other clock's.
 #ifdef _WIN32
-#include "platform/win32/Win32WallClock.h"
+#include "platform/win32/Win32MonotonicClock.h"
 
 #include <windows.h>
 #else

@@ -1,6 +1,7 @@
 #include "tests/platform/win32/LoopbackPeers.h"
 
-#include "platform/win32/Win32WallClock.h"
+#include "platform/common/SystemWallClock.h"
+#include "platform/win32/Win32MonotonicClock.h"
 #include "tests/support/SntpReply.h"
 
 #include <ws2tcpip.h>
@@ -102,7 +103,7 @@ int ClosedTcpPort()
 
 int PumpUntil(IEventPump& pump, const std::function<bool()>& done, std::chrono::seconds limit)
 {
-    Win32WallClock wallClock;
+    SystemWallClock wallClock;
     const std::chrono::sys_seconds end = wallClock.Now() + limit;
     int calls = 0;
     while (!done() && wallClock.Now() < end) {

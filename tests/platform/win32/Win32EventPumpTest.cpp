@@ -4,9 +4,10 @@
 
 #include "platform/PlatformError.h"
 #include "platform/common/DeferredEvents.h"
+#include "platform/common/SystemWallClock.h"
 #include "platform/win32/Win32MessageBox.h"
+#include "platform/win32/Win32MonotonicClock.h"
 #include "platform/win32/Win32UdpSocket.h"
-#include "platform/win32/Win32WallClock.h"
 #include "tests/platform/win32/LoopbackPeers.h"
 #include "tests/platform/win32/MessageBoxCloser.h"
 
@@ -67,7 +68,7 @@ TEST_F(Win32EventPumpTest, DoEventsWithNothingToDoSleepsToTheNextSecond)
 
 TEST_F(Win32EventPumpTest, DeliverPendingNeverWaits)
 {
-    Win32WallClock wallClock;
+    SystemWallClock wallClock;
     const std::chrono::sys_seconds end = wallClock.Now() + 1s;
     int calls = 0;
     for (; wallClock.Now() < end; ++calls) {

@@ -5,7 +5,7 @@
 #include "platform/PlatformError.h"
 #include "platform/common/DeferredEvents.h"
 #include "platform/win32/Win32EventPump.h"
-#include "platform/win32/Win32WallClock.h"
+#include "platform/win32/Win32MonotonicClock.h"
 #include "tests/platform/win32/LoopbackPeers.h"
 #include "tests/support/SntpReply.h"
 

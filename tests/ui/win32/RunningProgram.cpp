@@ -33,8 +33,7 @@ RunningProgram::RunningProgram(const std::filesystem::path& program)
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &m_process)) {
+    if (!CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &m_process)) {
         return;
     }
     CloseHandle(m_process.hThread);

@@ -1,4 +1,4 @@
-#include "platform/win32/Win32WallClock.h"
+#include "platform/win32/Win32MonotonicClock.h"
 
 #include <windows.h>
 
