@@ -5,7 +5,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
-#include <QLayout>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
 
@@ -31,12 +31,15 @@ void QtMessageBox::Show(const std::string& prompt, const std::string& title)
     // Texts come from the network and the system: never read them as HTML.
     box.setTextFormat(Qt::PlainText);
     // A box as narrow as "P1" gets its title cut to "..." by the window manager;
-    // a spacer in its layout leaves the title bar room for the title and its buttons.
+    // a spacer in a row of its own, across the whole box, leaves the title bar
+    // room for the title and its buttons.
     constexpr int TitleBarButtonsWidth = 96;
     QFont titleFont = box.font();
     titleFont.setBold(true);
-    box.layout()->addItem(
-        new QSpacerItem(QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarButtonsWidth, 0));
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(QFontMetrics(titleFont).horizontalAdvance(caption) + TitleBarButtonsWidth, 0),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     box.exec();
 }
 

@@ -18,6 +18,7 @@ namespace {
 struct Seen {
     QString text;  // as a screen reader reads the box's text
     int width = 0; // of the box
+    int textLeft = -1;
 };
 
 Seen ShowAndLook(const std::string& prompt, const std::string& title)
@@ -29,6 +30,7 @@ Seen ShowAndLook(const std::string& prompt, const std::string& title)
         for (QLabel* label : box->findChildren<QLabel*>()) {
             if (label->text() == QString::fromStdString(prompt)) {
                 seen.text = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+                seen.textLeft = label->mapTo(box, QPoint(0, 0)).x();
             }
         }
         seen.width = box->width();
@@ -51,7 +53,14 @@ TEST(QtMessageBox, LeavesTheTitleBarRoomForTheTitle)
     const QString title = QStringLiteral("Error Validating Time");
     QFont titleFont = QApplication::font();
     titleFont.setBold(true);
-    EXPECT_GE(ShowAndLook("P1", title.toStdString()).width, QFontMetrics(titleFont).horizontalAdvance(title) + 3 * 24);
+    for (const std::string prompt :
+         {"P1", "Error: The secure connection to the time server failed: Name or service not known"}) {
+        SCOPED_TRACE(prompt);
+        const Seen seen = ShowAndLook(prompt, title.toStdString());
+        EXPECT_GE(seen.width, QFontMetrics(titleFont).horizontalAdvance(title) + 3 * 24);
+        // The room is the text's own, not an empty column pushing it to the right.
+        EXPECT_LT(seen.textLeft, seen.width / 4);
+    }
 }
 
 } // namespace
