@@ -53,9 +53,11 @@ private:
         if (server == Server::Redirect) {
             reply = ScriptedResponse::WithStatus("HTTP/1.1 302 Found", "moved");
             reply.headers.emplace_back("Location", "https://localhost:1/elsewhere");
-        } else if (server == Server::OneMib || server == Server::OverOneMib || server == Server::OverOneMibUntilClose) {
-            reply = ScriptedResponse::Ok(PatternOfSize(1024 * 1024 + (server == Server::OneMib ? 0 : 1)));
-            reply.sendContentLength = server != Server::OverOneMibUntilClose;
+        } else if (server == Server::OneMib || server == Server::OneMibUntilClose || server == Server::OverOneMib
+                   || server == Server::OverOneMibUntilClose) {
+            const bool over = server == Server::OverOneMib || server == Server::OverOneMibUntilClose;
+            reply = ScriptedResponse::Ok(PatternOfSize(1024 * 1024 + (over ? 1 : 0)));
+            reply.sendContentLength = server == Server::OneMib || server == Server::OverOneMib;
         } else if (server == Server::SteadyDrip) {
             reply = ScriptedResponse::Ok(PatternOfSize(200));
             reply.pieceBytes = 10;

@@ -28,6 +28,7 @@ enum class Server {
     OtherHost,            // a certificate for another host
     Closed,               // nothing listens
     OneMib,               // PatternOfSize(1 MiB)
+    OneMibUntilClose,     // the same, ending with the connection
     OverOneMib,           // one byte more, with Content-Length
     OverOneMibUntilClose, // one byte more, ending with the connection
     SteadyDrip,           // PatternOfSize(200) in pieces of 10 bytes every 150 ms
@@ -157,6 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
     Contract, HttpExchangeCases,
     ::testing::Values(ExchangeCase{"RedirectIsNotFollowed", Server::Redirect, TenSeconds, "moved", 1},
                       ExchangeCase{"ExactlyOneMiB", Server::OneMib, TenSeconds, PatternOfSize(1024 * 1024), 1},
+                      ExchangeCase{"ExactlyOneMiBUntilClose", Server::OneMibUntilClose, TenSeconds,
+                                   PatternOfSize(1024 * 1024), 1},
                       ExchangeCase{"ServerFromAnotherCa", Server::UntrustedCa, TenSeconds, std::nullopt, 0},
                       ExchangeCase{"CertificateForAnotherHost", Server::OtherHost, TenSeconds, std::nullopt, 0},
                       ExchangeCase{"ClosedPort", Server::Closed, TenSeconds, std::nullopt, 0},

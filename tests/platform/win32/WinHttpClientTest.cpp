@@ -26,6 +26,7 @@ std::string ServerName(Server server)
         {Server::OtherHost, "other-host"},
         {Server::OneMib, "one-mib"},
         {Server::OverOneMib, "over-one-mib"},
+        {Server::OneMibUntilClose, "one-mib-until-close"},
         {Server::OverOneMibUntilClose, "over-one-mib-until-close"},
         {Server::SteadyDrip, "steady-drip"},
         {Server::NeverAnswers, "never-answers"},
