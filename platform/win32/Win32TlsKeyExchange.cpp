@@ -1,7 +1,7 @@
 #include "platform/win32/Win32TlsKeyExchange.h"
 
 #include "platform/common/DeferredEvents.h"
-#include "platform/win32/SystemErrorText.h"
+#include "platform/win32/MessageWindow.h"
 
 namespace chronavel {
 namespace {
@@ -9,35 +9,13 @@ namespace {
 constexpr wchar_t WindowClassName[] = L"ChronavelKeyExchangeWindow";
 constexpr UINT FinishedMessage = WM_APP + 1;
 
-HWND MakeMessageWindow(void* owner, WNDPROC procedure)
-{
-    static const ATOM windowClass = [procedure] {
-        WNDCLASSEXW description{};
-        description.cbSize = sizeof description;
-        description.lpfnWndProc = procedure;
-        description.hInstance = GetModuleHandleW(nullptr);
-        description.lpszClassName = WindowClassName;
-        const ATOM registered = RegisterClassExW(&description);
-        if (registered == 0) {
-            ThrowLastError();
-        }
-        return registered;
-    }();
-    HWND window = CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  GetModuleHandleW(nullptr), owner);
-    if (window == nullptr) {
-        ThrowLastError();
-    }
-    return window;
-}
-
 } // namespace
 
 Win32TlsKeyExchange::Win32TlsKeyExchange(TlsKeyExchangeRequest request, ITlsKeyExchangeFactory::Done done,
                                          DeferredEvents& deferred)
     : m_deferred(deferred)
     , m_done(std::move(done))
-    , m_window(MakeMessageWindow(this, &Win32TlsKeyExchange::WindowProc))
+    , m_window(CreateMessageWindow(WindowClassName, &Win32TlsKeyExchange::WindowProc, this))
     , m_thread(std::move(request), [this](TlsKeyExchangeOutcome outcome) {
         const std::lock_guard lock(m_mutex);
         m_outcome = std::move(outcome);

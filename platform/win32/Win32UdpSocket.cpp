@@ -3,6 +3,7 @@
 #include "platform/PlatformError.h"
 #include "platform/common/DeferredEvents.h"
 #include "platform/common/PortNumber.h"
+#include "platform/win32/MessageWindow.h"
 #include "platform/win32/SystemErrorText.h"
 
 namespace chronavel {
@@ -23,24 +24,7 @@ Win32UdpSocket::Win32UdpSocket(IUdpSocketEvents& events, DeferredEvents& deferre
     , m_clock(clock)
     , m_buffer(MaxDatagramSize)
 {
-    static const ATOM windowClass = [] {
-        WNDCLASSEXW description{};
-        description.cbSize = sizeof description;
-        description.lpfnWndProc = &Win32UdpSocket::WindowProc;
-        description.hInstance = GetModuleHandleW(nullptr);
-        description.lpszClassName = WindowClassName;
-        const ATOM registered = RegisterClassExW(&description);
-        if (registered == 0) {
-            ThrowLastError();
-        }
-        return registered;
-    }();
-
-    m_window.reset(CreateWindowExW(0, MAKEINTATOM(windowClass), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleW(nullptr), this));
-    if (!m_window) {
-        ThrowLastError();
-    }
+    m_window.reset(CreateMessageWindow(WindowClassName, &Win32UdpSocket::WindowProc, this));
 }
 
 void Win32UdpSocket::Protocol(int protocol)

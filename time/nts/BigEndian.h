@@ -12,11 +12,6 @@ inline std::uint16_t Read16(std::span<const std::uint8_t> bytes, std::size_t off
     return static_cast<std::uint16_t>((bytes[offset] << 8) | bytes[offset + 1]);
 }
 
-inline std::uint32_t Read32(std::span<const std::uint8_t> bytes, std::size_t offset)
-{
-    return (std::uint32_t{Read16(bytes, offset)} << 16) | Read16(bytes, offset + 2);
-}
-
 inline void Append16(std::vector<std::uint8_t>& bytes, std::size_t value)
 {
     bytes.push_back(static_cast<std::uint8_t>(value >> 8));

@@ -19,11 +19,6 @@ enum FieldType : std::uint16_t {
 
 constexpr std::size_t FieldHeaderSize = 4;
 constexpr std::size_t MinFieldSize = 16;
-constexpr std::size_t StratumOffset = 1;
-constexpr std::size_t ReferenceIdOffset = 12;
-constexpr std::size_t OriginateOffset = 24;
-constexpr std::uint8_t ModeServer = 4;
-constexpr std::array<std::uint8_t, 4> KissNtsNak{'N', 'T', 'S', 'N'};
 
 std::size_t PaddedTo4(std::size_t size)
 {
@@ -74,13 +69,6 @@ std::optional<std::vector<Field>> SplitFields(std::span<const std::uint8_t> data
         offset += length;
     }
     return fields;
-}
-
-bool IsNak(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
-{
-    const NtpTimestamp originate{nts::Read32(datagram, OriginateOffset), nts::Read32(datagram, OriginateOffset + 4)};
-    return (datagram[0] & 0x07) == ModeServer && datagram[StratumOffset] == 0
-        && std::equal(KissNtsNak.begin(), KissNtsNak.end(), datagram.begin() + ReferenceIdOffset) && originate == nonce;
 }
 
 // Whether the authenticator, the last field, verifies over every byte before it.
@@ -148,7 +136,7 @@ NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestNo
         return {};
     }
     // RFC 8915 section 5.7: a NAK (kiss code "NTSN") carries no authenticator.
-    if (IsNak(datagram, request.nonce)) {
+    if (IsKissOfDeath(datagram, request.nonce, "NTSN")) {
         return {.status = NtsReplyStatus::Nak};
     }
     // RFC 8915 section 5.6: the authenticator is last, since nothing after it

@@ -3,6 +3,7 @@
 namespace chronavel {
 namespace {
 
+constexpr std::size_t ReferenceIdOffset = 12;
 constexpr std::size_t OriginateOffset = 24;
 constexpr std::size_t ReceiveOffset = 32;
 constexpr std::size_t TransmitOffset = 40;
@@ -89,6 +90,14 @@ bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
     }
     // RFC 4330 section 5: the transmit timestamp must be nonzero.
     return ReadTimestamp(datagram, TransmitOffset) != NtpTimestamp{};
+}
+
+bool IsKissOfDeath(std::span<const std::uint8_t> datagram, NtpTimestamp nonce, std::string_view kissCode)
+{
+    // RFC 4330 section 8: the code is in the reference identifier, as ASCII.
+    return datagram.size() >= NtpPacketSize && (datagram[0] & 0x07) == ModeServer && datagram[1] == StratumKissOfDeath
+        && ReadTimestamp(datagram, OriginateOffset) == nonce
+        && std::string_view(reinterpret_cast<const char*>(datagram.data()) + ReferenceIdOffset, 4) == kissCode;
 }
 
 std::optional<ServerTimes> ReadReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace chronavel {
 
@@ -42,6 +43,10 @@ struct ServerTimes {
 // Whether a datagram is the server's answer to the request that carried
 // nonce, and carries a time (RFC 4330 sections 5 and 8).
 bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce);
+
+// A Kiss-o'-Death answer to the request that carried nonce (server mode,
+// stratum 0, RFC 4330 section 8) carrying the four-letter code kissCode.
+bool IsKissOfDeath(std::span<const std::uint8_t> datagram, NtpTimestamp nonce, std::string_view kissCode);
 
 // The server's times, or nothing when the datagram is not such an answer.
 // Bytes beyond the first 48 are ignored.
