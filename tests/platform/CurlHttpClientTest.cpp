@@ -4,7 +4,7 @@
 
 #include "tests/platform/HttpExchangeContract.h"
 #include "tests/support/LoopbackHttpsServer.h"
-#include "tests/support/RefusingTcpPort.h"
+#include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/TestCertificate.h"
 
 #include <map>

@@ -8,7 +8,7 @@
 #include "platform/qt/QtTimeZoneDatabase.h"
 #include "tests/platform/HttpClientRulesContract.h"
 #include "tests/support/LoopbackSntpServer.h"
-#include "tests/support/RefusingTcpPort.h"
+#include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/ScriptedPlatform.h"
 #include "time/ProvinceLocations.h"
 #include "time/TimeZoneRequest.h"

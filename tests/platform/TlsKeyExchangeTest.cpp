@@ -1,8 +1,8 @@
 // The key exchange's TLS against chronyd's NTS-KE server on loopback,
 // through the Qt flavour's delivery.
 #include "tests/support/ChronyServer.h"
+#include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/QtTestPlatform.h"
-#include "tests/support/SilentTcpPort.h"
 #include "tests/support/TestCertificate.h"
 
 #include <QCoreApplication>

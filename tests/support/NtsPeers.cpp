@@ -1,9 +1,8 @@
 #include "tests/support/NtsPeers.h"
 
 #include "tests/support/ChronyServer.h"
+#include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/NtpProxy.h"
-#include "tests/support/RefusingTcpPort.h"
-#include "tests/support/SilentTcpPort.h"
 #include "tests/support/TestCertificate.h"
 
 #include <arpa/inet.h>

@@ -4,8 +4,8 @@
 
 #include "tests/support/LoopbackHttpsServer.h"
 #include "tests/support/LoopbackSntpServer.h"
+#include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/QtTestPlatform.h"
-#include "tests/support/RefusingTcpPort.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
