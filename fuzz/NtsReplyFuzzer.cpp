@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (reply.status == NtsReplyStatus::Invalid) {
         return 0;
     }
-    // Usable or NAK: it echoes our nonce and carries our identifier.
+    // Anything else echoes our nonce and carries our identifier.
     if (!Holds(datagram, 24, NonceBytes)
         || std::search(datagram.begin(), datagram.end(), Nonces.uniqueId.begin(), Nonces.uniqueId.end())
             == datagram.end()) {

@@ -55,6 +55,8 @@ std::string TextOf(const TlsKeyExchangeOutcome& outcome)
         break;
     case TlsKeyExchangeFailure::Refused:
         return KeyExchangeRefusedError;
+    case TlsKeyExchangeFailure::Unreachable:
+        return KeyExchangeUnreachableError;
     case TlsKeyExchangeFailure::Silent:
         return KeyExchangeSilentError;
     case TlsKeyExchangeFailure::TlsRefused:
@@ -75,8 +77,9 @@ std::string TextOf(const NtsKeResponse& response)
     case NtsKeOutcome::Accepted:
         return {};
     case NtsKeOutcome::ServerError:
-    case NtsKeOutcome::ServerWarning:
         return KeyExchangeRejectedError + std::to_string(response.code);
+    case NtsKeOutcome::ServerWarning:
+        return KeyExchangeWarningError + std::to_string(response.code);
     case NtsKeOutcome::NoCookie:
         return NoCookieError;
     case NtsKeOutcome::UnknownCriticalRecord:
@@ -145,8 +148,9 @@ std::string clsCheckTime::ExchangeKeys()
         return UnusableKeyExchangeError;
     }
     m_nts = std::move(session);
-    // RFC 8915 sections 4.1.7 and 4.1.8: the NTP server is the key exchange's own unless named.
-    m_ntpHost = response.ntpServer.empty() ? server->host : response.ntpServer;
+    // RFC 8915 sections 4.1.7 and 4.1.8: unless named, the NTP server is
+    // the very address the key exchange reached, not another of its name's.
+    m_ntpHost = response.ntpServer.empty() ? outcome->connectedAddress : response.ntpServer;
     m_ntpPort = response.ntpPort;
     return {};
 }

@@ -11,6 +11,9 @@ namespace chronavel {
 namespace {
 
 constexpr std::chrono::seconds WaitLimit{10};
+// Half of it is the most a delay on the path can move the time shown, and a
+// second is what the user reads.
+constexpr std::chrono::milliseconds MaxNetworkDelay{2000};
 
 NtpTimestamp FreshNonce(IRandomSource& random)
 {
@@ -85,7 +88,7 @@ std::string clsCheckTime::GetRealTime(const std::string& sProvince)
     } catch (const PlatformError&) {
         // The timeout is what the user needs to hear about.
     }
-    return TimeoutError;
+    return m_sRefused.empty() ? TimeoutError : m_sRefused;
 }
 
 void clsCheckTime::WaitUntil(const std::function<bool()>& done)
@@ -131,58 +134,74 @@ void clsCheckTime::SendRequest(const std::vector<std::uint8_t>& request)
 
 void clsCheckTime::Winsock_DataArrival(long /*bytesTotal*/)
 {
-    ShowCheckpoint(m_platform.messageBox, "P4");
-    // Raised before reading: whatever follows, the wait ends with this handler.
-    m_bReplied = true;
-
-    std::vector<std::uint8_t> datagram;
-    MonotonicTime arrived;
-    MonotonicTime sent;
+    if (!m_nts) {
+        ShowCheckpoint(m_platform.messageBox, "P4");
+        // Raised before reading: whatever follows, the wait ends with this handler.
+        m_bReplied = true;
+    }
     try {
-        arrived = Winsock->GetData(datagram);
-        sent = Winsock->SentAt();
+        std::vector<std::uint8_t> datagram;
+        const MonotonicTime arrived = Winsock->GetData(datagram);
+        const MonotonicTime sent = Winsock->SentAt();
+        const std::optional<ServerTimes> server
+            = m_nts ? TakeAuthenticatedReply(datagram, sent, arrived) : TakePlainReply(datagram);
+        if (!m_bReplied) {
+            return; // not this request's authenticated reply: the socket waits on
+        }
         Winsock->Close();
+        if (!server) {
+            return;
+        }
+        m_serverClock = ServerClock::FromExchange(sent, arrived, *server);
     } catch (const PlatformError& failure) {
         m_sResult = ErrorPrefix + std::string(failure.what());
+        m_bReplied = true;
         return;
     }
-
-    std::optional<ServerTimes> server;
-    try {
-        server = ReadServerTimes(datagram);
-    } catch (const PlatformError& failure) {
-        m_sResult = ErrorPrefix + std::string(failure.what());
-        return;
-    }
-    if (!server) {
-        return;
-    }
-    m_serverClock = ServerClock::FromExchange(sent, arrived, *server);
     ShowCheckpoint(m_platform.messageBox, "P5");
     LookupLocalTime(*m_serverClock);
 }
 
-std::optional<ServerTimes> clsCheckTime::ReadServerTimes(const std::vector<std::uint8_t>& datagram)
+std::optional<ServerTimes> clsCheckTime::TakePlainReply(const std::vector<std::uint8_t>& datagram)
 {
-    if (!m_nts) {
-        const std::optional<ServerTimes> times = ReadReply(datagram, m_nonce);
-        if (!times) {
-            m_sResult = InvalidReplyError;
-        }
-        return times;
+    const std::optional<ServerTimes> times = ReadReply(datagram, m_nonce);
+    if (!times) {
+        m_sResult = InvalidReplyError;
     }
+    return times;
+}
+
+std::optional<ServerTimes> clsCheckTime::TakeAuthenticatedReply(const std::vector<std::uint8_t>& datagram,
+                                                                MonotonicTime sent, MonotonicTime arrived)
+{
     const NtsReply reply = ReadNtsReply(datagram, m_nts->nonces, m_nts->keys.serverToClient, *m_platform.aeadSiv);
-    switch (reply.status) {
-    case NtsReplyStatus::Usable:
-        return reply.times;
-    case NtsReplyStatus::Nak:
-        m_sResult = NtsNakError;
+    // Anyone who sees the request can send these, so neither ends the wait
+    // (RFC 8915 section 5.7); they only say what came, should nothing else.
+    if (reply.status == NtsReplyStatus::Nak) {
+        m_sRefused = NtsNakError;
         return std::nullopt;
-    case NtsReplyStatus::Invalid:
-        break;
     }
-    m_sResult = InvalidReplyError;
-    return std::nullopt;
+    if (reply.status == NtsReplyStatus::Invalid) {
+        if (m_sRefused.empty()) {
+            m_sRefused = InvalidReplyError;
+        }
+        return std::nullopt;
+    }
+
+    ShowCheckpoint(m_platform.messageBox, "P4");
+    m_bReplied = true;
+    if (reply.status == NtsReplyStatus::NoTime) {
+        m_sResult = InvalidReplyError;
+        return std::nullopt;
+    }
+    // A reply held back on the path still authenticates; only its delay shows.
+    const auto delay
+        = std::chrono::ceil<std::chrono::milliseconds>(ServerClock::NetworkDelay(sent, arrived, reply.times));
+    if (delay > MaxNetworkDelay) {
+        m_sResult = SlowReplyError(delay, MaxNetworkDelay);
+        return std::nullopt;
+    }
+    return reply.times;
 }
 
 void clsCheckTime::Winsock_Error(int /*Number*/, const std::string& Description)

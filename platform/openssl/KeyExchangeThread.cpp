@@ -3,6 +3,8 @@
 #include "platform/PlatformError.h"
 #include "platform/openssl/OpenSslKeyExchange.h"
 
+#include <openssl/crypto.h>
+
 #include <csignal>
 #include <system_error>
 
@@ -21,6 +23,9 @@ KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, std::functio
             pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
 #endif
             TlsKeyExchangeOutcome outcome = RunTlsKeyExchange(request, m_abandoned);
+            // This thread's OpenSSL state (its error queue, say), which a
+            // statically linked OpenSSL would otherwise keep.
+            OPENSSL_thread_stop();
             if (!m_abandoned) {
                 finished(std::move(outcome));
             }

@@ -121,7 +121,11 @@ void Handshake(SSL* ssl, const StreamSocket& socket, const Deadline& deadline, c
             throw ExchangeFailed{TlsKeyExchangeFailure::CertificateUntrusted,
                                  X509_verify_cert_error_string(verification)};
         }
-        throw ExchangeFailed{TlsKeyExchangeFailure::TlsRefused, DescribeFailure(error, "TLS handshake failed")};
+        // Only TLS's own refusal (an alert, no protocol in common) says the
+        // server offers nothing we accept; a reset or a close says no more
+        // than that the connection failed.
+        throw ExchangeFailed{error == SSL_ERROR_SSL ? TlsKeyExchangeFailure::TlsRefused : TlsKeyExchangeFailure::Other,
+                             DescribeFailure(error, "TLS handshake failed")};
     }
     // RFC 8915 section 4: without the protocol agreed, the exchange is over.
     const unsigned char* selected = nullptr;
@@ -184,6 +188,7 @@ TlsKeyExchangeOutcome Exchange(const TlsKeyExchangeRequest& request, const Deadl
 
     Handshake(ssl.get(), socket, deadline, request.alpn);
     TlsKeyExchangeOutcome outcome;
+    outcome.connectedAddress = socket.address();
     outcome.clientToServerKey = ExportKey(ssl.get(), request, request.clientToServerContext);
     outcome.serverToClientKey = ExportKey(ssl.get(), request, request.serverToClientContext);
     outcome.response = Converse(ssl.get(), socket, deadline, request);

@@ -8,6 +8,8 @@
 #include <ws2tcpip.h>
 #else
 #include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,7 +23,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 namespace chronavel {
 namespace {
@@ -32,10 +37,15 @@ constexpr std::chrono::milliseconds AbandonCheck{50};
 #ifdef _WIN32
 constexpr int InProgress = WSAEWOULDBLOCK;
 
-bool IsRefusal(int error)
+TlsKeyExchangeFailure KindOfConnectFailure(int error)
 {
-    return error == WSAECONNREFUSED || error == WSAENETUNREACH || error == WSAEHOSTUNREACH || error == WSAENETDOWN
-        || error == WSAEHOSTDOWN;
+    if (error == WSAECONNREFUSED) {
+        return TlsKeyExchangeFailure::Refused;
+    }
+    if (error == WSAENETUNREACH || error == WSAEHOSTUNREACH || error == WSAENETDOWN || error == WSAEHOSTDOWN) {
+        return TlsKeyExchangeFailure::Unreachable;
+    }
+    return TlsKeyExchangeFailure::Other;
 }
 
 void CloseSocket(StreamSocket::Native socket)
@@ -57,26 +67,40 @@ StreamSocket::Native OpenNonBlocking(const addrinfo& address)
 }
 
 // Winsock's select, not WSAPoll, which before Windows 10 2004 never reports
-// a failed connect.
-int Poll(StreamSocket::Native socket, bool forWriting, std::chrono::milliseconds slice)
+// a failed connect; select reports one among the exceptions.
+int Poll(std::span<const StreamSocket::Native> sockets, std::vector<bool>& ready, bool forWriting,
+         std::chrono::milliseconds slice)
 {
-    fd_set ready;
+    fd_set waiting;
     fd_set failed;
-    FD_ZERO(&ready);
+    FD_ZERO(&waiting);
     FD_ZERO(&failed);
-    FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
+    for (const StreamSocket::Native socket : sockets) {
+        FD_SET(socket, &waiting);
+        FD_SET(socket, &failed);
+    }
     timeval timeout{0, static_cast<long>(std::chrono::microseconds(slice).count())};
-    const int result = ::select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &timeout);
-    return result == SOCKET_ERROR ? -1 : result;
+    const int result = ::select(0, forWriting ? nullptr : &waiting, forWriting ? &waiting : nullptr, &failed, &timeout);
+    if (result == SOCKET_ERROR) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        ready[i] = FD_ISSET(sockets[i], &waiting) || FD_ISSET(sockets[i], &failed);
+    }
+    return result;
 }
 #else
 constexpr int InProgress = EINPROGRESS;
 
-bool IsRefusal(int error)
+TlsKeyExchangeFailure KindOfConnectFailure(int error)
 {
-    return error == ECONNREFUSED || error == ENETUNREACH || error == EHOSTUNREACH || error == ENETDOWN
-        || error == EHOSTDOWN;
+    if (error == ECONNREFUSED) {
+        return TlsKeyExchangeFailure::Refused;
+    }
+    if (error == ENETUNREACH || error == EHOSTUNREACH || error == ENETDOWN || error == EHOSTDOWN) {
+        return TlsKeyExchangeFailure::Unreachable;
+    }
+    return TlsKeyExchangeFailure::Other;
 }
 
 void CloseSocket(StreamSocket::Native socket)
@@ -89,11 +113,21 @@ StreamSocket::Native OpenNonBlocking(const addrinfo& address)
     return ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
 }
 
-int Poll(StreamSocket::Native socket, bool forWriting, std::chrono::milliseconds slice)
+int Poll(std::span<const StreamSocket::Native> sockets, std::vector<bool>& ready, bool forWriting,
+         std::chrono::milliseconds slice)
 {
-    pollfd entry{socket, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0};
-    const int result = ::poll(&entry, 1, static_cast<int>(slice.count()));
-    return result < 0 && errno == EINTR ? 0 : result;
+    std::vector<pollfd> entries;
+    for (const StreamSocket::Native socket : sockets) {
+        entries.push_back({socket, static_cast<short>(forWriting ? POLLOUT : POLLIN), 0});
+    }
+    const int result = ::poll(entries.data(), entries.size(), static_cast<int>(slice.count()));
+    if (result < 0) {
+        return errno == EINTR ? 0 : -1;
+    }
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        ready[i] = entries[i].revents != 0;
+    }
+    return result;
 }
 #endif
 
@@ -157,16 +191,154 @@ Addresses LookUp(const std::string& host, int port, const Deadline& deadline)
 // Waits on one socket in short slices, so that abandoning is noticed soon.
 void WaitOn(StreamSocket::Native socket, bool forWriting, const Deadline& deadline)
 {
+    std::vector<bool> ready(1);
     for (;;) {
-        const int ready = Poll(socket, forWriting, std::min(TimeLeft(deadline), AbandonCheck));
-        if (ready > 0) {
+        const int result = Poll({&socket, 1}, ready, forWriting, std::min(TimeLeft(deadline), AbandonCheck));
+        if (result > 0) {
             return;
         }
-        if (ready < 0) {
+        if (result < 0) {
             throw ExchangeFailed{TlsKeyExchangeFailure::Other, SocketErrorText(LastSocketError())};
         }
     }
 }
+
+int PendingError(StreamSocket::Native socket)
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
+        return LastSocketError();
+    }
+    return error;
+}
+
+std::string NumericAddress(const addrinfo& address)
+{
+    char text[NI_MAXHOST] = {};
+    if (::getnameinfo(address.ai_addr, static_cast<socklen_t>(address.ai_addrlen), text, sizeof text, nullptr, 0,
+                      NI_NUMERICHOST)
+        != 0) {
+        throw ExchangeFailed{TlsKeyExchangeFailure::Other, "The server's address cannot be written out"};
+    }
+    return text;
+}
+
+// Connections under way to a name's addresses (RFC 8305 section 5): a new one
+// starts when the last has not connected within the delay or has failed; the
+// first to connect wins and the rest are closed.
+class ConnectionRace {
+public:
+    static constexpr std::chrono::milliseconds AttemptDelay{250};
+
+    explicit ConnectionRace(const addrinfo* addresses) : m_next(addresses) {}
+    ~ConnectionRace()
+    {
+        for (const StreamSocket::Native socket : m_sockets) {
+            CloseSocket(socket);
+        }
+    }
+    ConnectionRace(const ConnectionRace&) = delete;
+    ConnectionRace& operator=(const ConnectionRace&) = delete;
+
+    // The connected socket, now the caller's, and the address it reached.
+    std::pair<StreamSocket::Native, std::string> Run(const Deadline& deadline)
+    {
+        auto nextStart = std::chrono::steady_clock::now();
+        for (;;) {
+            if (m_next != nullptr && std::chrono::steady_clock::now() >= nextStart) {
+                const Attempt attempt = Start(*m_next);
+                if (attempt == Attempt::Connected) {
+                    return Take(m_sockets.size() - 1);
+                }
+                m_next = m_next->ai_next;
+                // One that failed at once is followed without delay.
+                nextStart = attempt == Attempt::Pending ? std::chrono::steady_clock::now() + AttemptDelay
+                                                        : std::chrono::steady_clock::time_point{};
+                continue;
+            }
+            if (m_sockets.empty()) {
+                throw ExchangeFailed{m_failure, SocketErrorText(m_lastError)};
+            }
+            auto slice = std::min(TimeLeft(deadline), AbandonCheck);
+            if (m_next != nullptr) {
+                slice = std::min(
+                    slice, std::chrono::ceil<std::chrono::milliseconds>(nextStart - std::chrono::steady_clock::now()));
+            }
+            std::vector<bool> ready(m_sockets.size());
+            if (Poll(m_sockets, ready, true, std::max(slice, std::chrono::milliseconds{0})) < 0) {
+                throw ExchangeFailed{TlsKeyExchangeFailure::Other, SocketErrorText(LastSocketError())};
+            }
+            for (std::size_t i = m_sockets.size(); i-- > 0;) {
+                if (!ready[i]) {
+                    continue;
+                }
+                const int error = PendingError(m_sockets[i]);
+                if (error == 0) {
+                    return Take(i);
+                }
+                Fail(i, error);
+                nextStart = {};
+            }
+        }
+    }
+
+private:
+    enum class Attempt { Connected, Pending, Failed };
+
+    Attempt Start(const addrinfo& address)
+    {
+        const StreamSocket::Native socket = OpenNonBlocking(address);
+        if (socket == StreamSocket::InvalidSocket) {
+            Note(LastSocketError());
+            return Attempt::Failed;
+        }
+        m_sockets.push_back(socket);
+        m_addresses.push_back(&address);
+        const int error
+            = ::connect(socket, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0 ? 0 : LastSocketError();
+        if (error == 0) {
+            return Attempt::Connected;
+        }
+        if (error != InProgress) {
+            Fail(m_sockets.size() - 1, error);
+            return Attempt::Failed;
+        }
+        return Attempt::Pending;
+    }
+
+    std::pair<StreamSocket::Native, std::string> Take(std::size_t index)
+    {
+        std::string address = NumericAddress(*m_addresses[index]);
+        const StreamSocket::Native socket = m_sockets[index];
+        m_sockets.erase(m_sockets.begin() + static_cast<std::ptrdiff_t>(index));
+        m_addresses.erase(m_addresses.begin() + static_cast<std::ptrdiff_t>(index));
+        return {socket, std::move(address)};
+    }
+
+    void Fail(std::size_t index, int error)
+    {
+        CloseSocket(m_sockets[index]);
+        m_sockets.erase(m_sockets.begin() + static_cast<std::ptrdiff_t>(index));
+        m_addresses.erase(m_addresses.begin() + static_cast<std::ptrdiff_t>(index));
+        Note(error);
+    }
+
+    // A refusal says most: some address of the server answered.
+    void Note(int error)
+    {
+        if (m_failure != TlsKeyExchangeFailure::Refused) {
+            m_failure = KindOfConnectFailure(error);
+            m_lastError = error;
+        }
+    }
+
+    const addrinfo* m_next;
+    std::vector<StreamSocket::Native> m_sockets;
+    std::vector<const addrinfo*> m_addresses;
+    TlsKeyExchangeFailure m_failure = TlsKeyExchangeFailure::Other;
+    int m_lastError = 0;
+};
 
 } // namespace
 
@@ -191,36 +363,15 @@ std::string SocketErrorText(int error)
 StreamSocket::StreamSocket(const std::string& host, int port, const Deadline& deadline)
 {
     const Addresses addresses = LookUp(host, port, deadline);
-    int lastError = 0;
-    for (const addrinfo* address = addresses.get(); address != nullptr; address = address->ai_next) {
-        m_socket = OpenNonBlocking(*address);
-        if (m_socket == InvalidSocket) {
-            lastError = LastSocketError();
-            continue;
-        }
-        int error
-            = ::connect(m_socket, address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0 ? 0 : LastSocketError();
-        if (error == InProgress) {
-            try {
-                WaitOn(m_socket, true, deadline);
-            } catch (...) {
-                CloseSocket(m_socket);
-                throw;
-            }
-            socklen_t length = sizeof error;
-            if (::getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
-                error = LastSocketError();
-            }
-        }
-        if (error == 0) {
-            return;
-        }
-        lastError = error;
+    std::tie(m_socket, m_address) = ConnectionRace(addresses.get()).Run(deadline);
+    // The key exchange's few small messages must not wait on Nagle's algorithm.
+    const int noDelay = 1;
+    if (::setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay)
+        != 0) {
+        const int error = LastSocketError();
         CloseSocket(m_socket);
-        m_socket = InvalidSocket;
+        throw ExchangeFailed{TlsKeyExchangeFailure::Other, SocketErrorText(error)};
     }
-    throw ExchangeFailed{IsRefusal(lastError) ? TlsKeyExchangeFailure::Refused : TlsKeyExchangeFailure::Other,
-                         SocketErrorText(lastError)};
 }
 
 StreamSocket::~StreamSocket()

@@ -7,9 +7,9 @@
 
 namespace chronavel {
 
-// A non-blocking TCP connection, to any of a host's addresses (IPv4 or
-// IPv6), on POSIX sockets or Winsock (started by whoever owns the exchange).
-// Failures throw ExchangeFailed.
+// A non-blocking TCP connection without Nagle's delay, to the first of a
+// host's addresses (IPv4 or IPv6) to answer, on POSIX sockets or Winsock
+// (started by whoever owns the exchange). Failures throw ExchangeFailed.
 class StreamSocket {
 public:
 #ifdef _WIN32
@@ -30,11 +30,17 @@ public:
     {
         return static_cast<int>(m_socket);
     }
+    // The numeric address connected to.
+    const std::string& address() const
+    {
+        return m_address;
+    }
     // Returns once the socket is readable (or writable), or in error.
     void Wait(bool forWriting, const Deadline& deadline) const;
 
 private:
     Native m_socket = InvalidSocket;
+    std::string m_address;
 };
 
 // The calling thread's last socket error (errno, or WSAGetLastError), and the

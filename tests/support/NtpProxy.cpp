@@ -81,9 +81,8 @@ void NtpProxy::Serve()
             continue;
         }
         request.resize(static_cast<std::size_t>(length));
-        if (const std::optional<Bytes> reply = m_handle(std::move(request), askServer)) {
-            ::sendto(m_client, reply->data(), reply->size(), 0, reinterpret_cast<const sockaddr*>(&client),
-                     clientLength);
+        for (const Bytes& reply : m_handle(std::move(request), askServer)) {
+            ::sendto(m_client, reply.data(), reply.size(), 0, reinterpret_cast<const sockaddr*>(&client), clientLength);
         }
     }
 }

@@ -11,12 +11,12 @@ namespace chronavel::testing {
 
 // Stands on 127.0.0.2 at a port between a client and an NTP server on
 // 127.0.0.1 at the same port, handing each request to handle together with a
-// way to ask the server; what handle returns goes back to the client, and
-// nothing when it returns nothing. Runs on a thread of its own until destroyed.
+// way to ask the server; the datagrams handle returns go back to the client
+// in order. Runs on a thread of its own until destroyed.
 class NtpProxy {
 public:
     using AskServer = std::function<std::optional<Bytes>(const Bytes& request)>;
-    using Handler = std::function<std::optional<Bytes>(Bytes request, const AskServer& server)>;
+    using Handler = std::function<std::vector<Bytes>(Bytes request, const AskServer& server)>;
 
     NtpProxy(int port, Handler handle);
     ~NtpProxy();

@@ -18,8 +18,9 @@
 namespace chronavel::testing {
 namespace {
 
-constexpr std::uint16_t AuthenticatorField = 0x0404;
+constexpr std::uint16_t UniqueIdentifierField = 0x0104;
 constexpr std::uint16_t CookieField = 0x0204;
+constexpr std::uint16_t AuthenticatorField = 0x0404;
 
 // Where the extension field of a type starts in an NTP packet, or nothing.
 std::optional<std::size_t> FieldAt(const Bytes& packet, std::uint16_t type)
@@ -37,43 +38,79 @@ std::optional<std::size_t> FieldAt(const Bytes& packet, std::uint16_t type)
     return std::nullopt;
 }
 
+// What anyone who sees the request can send: a server-mode header echoing
+// its nonce (a NAK's when kissCode is given) and its Unique Identifier.
+Bytes Forged(const Bytes& request, const char* kissCode = nullptr)
+{
+    std::uint64_t originate = 0;
+    for (int i = 40; i < 48; ++i) {
+        originate = originate << 8 | request[i];
+    }
+    SntpReplyFields fields{.transmitSeconds = Dec8th2026At071022, .originate = originate};
+    if (kissCode != nullptr) {
+        fields.stratum = 0;
+    }
+    Bytes forged = MakeSntpReply(fields);
+    if (kissCode != nullptr) {
+        std::copy(kissCode, kissCode + 4, forged.begin() + 12);
+    }
+    if (const std::optional<std::size_t> id = FieldAt(request, UniqueIdentifierField)) {
+        const std::size_t length = request[*id + 2] << 8 | request[*id + 3];
+        forged.insert(forged.end(), request.begin() + static_cast<std::ptrdiff_t>(*id),
+                      request.begin() + static_cast<std::ptrdiff_t>(*id + length));
+    }
+    return forged;
+}
+
 NtpProxy::Handler HandlerFor(Tampering tampering)
 {
     using AskServer = NtpProxy::AskServer;
+    // Only what chronyd authenticated, so a client that checks nothing cannot pass for one that does.
+    const auto authentic = [](const Bytes& request, const AskServer& server) -> std::vector<Bytes> {
+        std::optional<Bytes> reply = server(request);
+        if (reply && FieldAt(*reply, AuthenticatorField)) {
+            return {*reply};
+        }
+        return {};
+    };
     switch (tampering) {
     case Tampering::None:
-        // Only what chronyd authenticated, so a client that checks nothing cannot pass for one that does.
-        return [](Bytes request, const AskServer& server) -> std::optional<Bytes> {
-            std::optional<Bytes> reply = server(request);
-            return reply && FieldAt(*reply, AuthenticatorField) ? reply : std::nullopt;
-        };
+        return authentic;
     case Tampering::ChangeAuthenticator:
-        return [](Bytes request, const AskServer& server) {
-            std::optional<Bytes> reply = server(request);
-            if (reply) {
-                reply->back() ^= 0x01;
+        return [authentic](Bytes request, const AskServer& server) {
+            std::vector<Bytes> replies = authentic(request, server);
+            for (Bytes& reply : replies) {
+                reply.back() ^= 0x01;
             }
-            return reply;
+            return replies;
         };
-    case Tampering::ForgePlainReply:
-        return [](Bytes request, const AskServer&) -> std::optional<Bytes> {
-            std::uint64_t originate = 0;
-            for (int i = 40; i < 48; ++i) {
-                originate = originate << 8 | request[i];
+    case Tampering::ForgeBeforeReply:
+    case Tampering::NakBeforeReply:
+        return [authentic, tampering](Bytes request, const AskServer& server) {
+            std::vector<Bytes> replies{Forged(request, tampering == Tampering::NakBeforeReply ? "NTSN" : nullptr)};
+            for (Bytes& reply : authentic(request, server)) {
+                replies.push_back(std::move(reply));
             }
-            return MakeSntpReply({.transmitSeconds = Dec8th2026At071022, .originate = originate});
+            return replies;
         };
     case Tampering::ChangeCookie:
         return [](Bytes request, const AskServer& server) {
             if (const std::optional<std::size_t> cookie = FieldAt(request, CookieField)) {
                 request[*cookie + 8] ^= 0x01;
             }
-            return server(request);
+            std::optional<Bytes> reply = server(request);
+            return reply ? std::vector<Bytes>{*reply} : std::vector<Bytes>{};
+        };
+    case Tampering::HoldBack:
+        return [authentic](Bytes request, const AskServer& server) {
+            std::vector<Bytes> replies = authentic(request, server);
+            std::this_thread::sleep_for(std::chrono::milliseconds{2500});
+            return replies;
         };
     case Tampering::Drop:
         break;
     }
-    return [](Bytes, const AskServer&) { return std::nullopt; };
+    return [](Bytes, const AskServer&) { return std::vector<Bytes>{}; };
 }
 
 // chronyd serves a time a moment after it starts; until then its replies say

@@ -10,16 +10,24 @@ namespace chronavel::testing {
 enum class Tampering {
     None,                // passes on the server's reply, if it carries an authenticator
     ChangeAuthenticator, // flips a bit of the reply's authenticator
-    ForgePlainReply,     // answers in the server's stead, unauthenticated, echoing the nonce
+    ForgeBeforeReply,    // a plain reply echoing the nonce and Unique Identifier, then the server's
+    NakBeforeReply,      // a NAK echoing them, then the server's reply
     ChangeCookie,        // flips a bit of the request's cookie, so the server answers with a NAK
+    HoldBack,            // passes on the server's reply two and a half seconds late
     Drop,                // answers nothing
 };
-inline constexpr Tampering EveryTampering[] = {Tampering::None, Tampering::ChangeAuthenticator,
-                                               Tampering::ForgePlainReply, Tampering::ChangeCookie, Tampering::Drop};
+inline constexpr Tampering EveryTampering[] = {Tampering::None,
+                                               Tampering::ChangeAuthenticator,
+                                               Tampering::ForgeBeforeReply,
+                                               Tampering::NakBeforeReply,
+                                               Tampering::ChangeCookie,
+                                               Tampering::HoldBack,
+                                               Tampering::Drop};
 // Its name where the peers are handed from one process to another.
 inline const char* NameOf(Tampering tampering)
 {
-    constexpr const char* Names[] = {"NONE", "CHANGE_AUTHENTICATOR", "FORGE_PLAIN_REPLY", "CHANGE_COOKIE", "DROP"};
+    constexpr const char* Names[] = {
+        "NONE", "CHANGE_AUTHENTICATOR", "FORGE_BEFORE_REPLY", "NAK_BEFORE_REPLY", "CHANGE_COOKIE", "HOLD_BACK", "DROP"};
     return Names[static_cast<int>(tampering)];
 }
 

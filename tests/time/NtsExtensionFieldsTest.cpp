@@ -168,9 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
                                        {{testing::UniqueIdentifierField, OurId},
                                         {testing::UniqueIdentifierField, AnotherId()}})),
                   NtsReplyStatus::Invalid},
-        // Authenticated, but the header fails the SNTP checks.
+        // Authenticated, but not an answer to this request, or one without a time.
         ReplyCase{"AnotherOriginate", Reply(With(Header, [](auto& f) { f.originate ^= 1; })), NtsReplyStatus::Invalid},
-        ReplyCase{"NotSynchronised", Reply(With(Header, [](auto& f) { f.leap = 3; })), NtsReplyStatus::Invalid},
+        ReplyCase{"NotSynchronised", Reply(With(Header, [](auto& f) { f.leap = 3; })), NtsReplyStatus::NoTime},
         ReplyCase{"KissRate", Nak(Header, OurId, "RATE"), NtsReplyStatus::Invalid},
         ReplyCase{"NakForAnotherId", Nak(Header, AnotherId()), NtsReplyStatus::Invalid},
         ReplyCase{"NakForAnotherOriginate", Nak(With(Header, [](auto& f) { f.originate ^= 1; })),

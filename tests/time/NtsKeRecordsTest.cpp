@@ -129,6 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
         ResponseCase{"ServerNameWithSpace",
                      Joined({NtpV4, AesSivCmac256, CookieA, Record(6, {'a', ' ', 'b'}), EndOfMessage}),
                      NtsKeOutcome::Malformed},
+        ResponseCase{"ServerTwice",
+                     Joined({NtpV4, AesSivCmac256, CookieA, Record(6, {'a'}), Record(6, {'b'}), EndOfMessage}),
+                     NtsKeOutcome::Malformed},
+        ResponseCase{"PortTwice",
+                     Joined({NtpV4, AesSivCmac256, CookieA, Record(7, {0, 123}), Record(7, {0, 124}), EndOfMessage}),
+                     NtsKeOutcome::Malformed},
         ResponseCase{"Oversize", Oversize, NtsKeOutcome::Malformed}),
     [](const auto& param) { return std::string(param.param.name); });
 

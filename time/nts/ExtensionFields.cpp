@@ -144,9 +144,12 @@ NtsReply ReadNtsReply(std::span<const std::uint8_t> datagram, const NtsRequestNo
     if (fields->back().type != Authenticator || !IsAuthentic(datagram, fields->back(), serverToClient, aead)) {
         return {};
     }
+    if (!EchoesNonce(datagram, request.nonce)) {
+        return {};
+    }
     const std::optional<ServerTimes> times = ReadReply(datagram, request.nonce);
     if (!times) {
-        return {};
+        return {.status = NtsReplyStatus::NoTime};
     }
     return {.status = NtsReplyStatus::Usable, .times = *times};
 }

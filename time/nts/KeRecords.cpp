@@ -103,6 +103,7 @@ NtsKeResponse ParseNtsKeResponse(std::span<const std::uint8_t> response)
     NtsKeResponse result{.outcome = NtsKeOutcome::Accepted};
     bool choseProtocol = false;
     bool choseAead = false;
+    bool namedPort = false;
     while (const std::optional<Record> record = FrontRecord(response)) {
         response = response.subspan(record->size());
         const std::span<const std::uint8_t> body = record->body;
@@ -162,18 +163,19 @@ NtsKeResponse ParseNtsKeResponse(std::span<const std::uint8_t> response)
             }
             break;
         case ServerNegotiation:
-            // RFC 8915 section 4.1.7: an ASCII host name or address.
-            if (!IsHostName(body)) {
+            // RFC 8915 section 4.1.7: one ASCII host name or address.
+            if (!result.ntpServer.empty() || !IsHostName(body)) {
                 return Failed(NtsKeOutcome::Malformed);
             }
             result.ntpServer.assign(body.begin(), body.end());
             break;
         case PortNegotiation:
-            // RFC 8915 section 4.1.8: a 16-bit port.
-            if (body.size() != 2 || Read16(body, 0) == 0) {
+            // RFC 8915 section 4.1.8: one 16-bit port.
+            if (namedPort || body.size() != 2 || Read16(body, 0) == 0) {
                 return Failed(NtsKeOutcome::Malformed);
             }
             result.ntpPort = Read16(body, 0);
+            namedPort = true;
             break;
         default:
             // RFC 8915 section 4: an unknown record may be skipped only when it is not critical.

@@ -62,6 +62,11 @@ NtpPacket BuildRequest(NtpTimestamp nonce)
     return request;
 }
 
+bool EchoesNonce(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
+{
+    return datagram.size() >= NtpPacketSize && ReadTimestamp(datagram, OriginateOffset) == nonce;
+}
+
 bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
 {
     // RFC 4330 section 4: anything shorter cannot hold a transmit timestamp.
@@ -85,7 +90,7 @@ bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce)
         return false;
     }
     // RFC 4330 section 5: the originate timestamp must echo our transmit timestamp.
-    if (ReadTimestamp(datagram, OriginateOffset) != nonce) {
+    if (!EchoesNonce(datagram, nonce)) {
         return false;
     }
     // RFC 4330 section 5: the transmit timestamp must be nonzero.
@@ -96,7 +101,7 @@ bool IsKissOfDeath(std::span<const std::uint8_t> datagram, NtpTimestamp nonce, s
 {
     // RFC 4330 section 8: the code is in the reference identifier, as ASCII.
     return datagram.size() >= NtpPacketSize && (datagram[0] & 0x07) == ModeServer && datagram[1] == StratumKissOfDeath
-        && ReadTimestamp(datagram, OriginateOffset) == nonce
+        && EchoesNonce(datagram, nonce)
         && std::string_view(reinterpret_cast<const char*>(datagram.data()) + ReferenceIdOffset, 4) == kissCode;
 }
 

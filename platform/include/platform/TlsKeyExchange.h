@@ -13,7 +13,9 @@ namespace chronavel {
 // One request and its response over TLS 1.3, then keys exported from the
 // session (RFC 5705), as NTS key establishment (RFC 8915 section 4) needs.
 struct TlsKeyExchangeRequest {
-    std::string host; // a name, or an IPv4 or IPv6 address checked as such
+    // A name, or an IPv4 or IPv6 address checked as such. A name's addresses
+    // are raced as RFC 8305 section 5 says.
+    std::string host;
     int port = 0;
     std::string alpn; // the one protocol offered; the server must select it
     std::vector<std::uint8_t> request;
@@ -30,9 +32,10 @@ struct TlsKeyExchangeRequest {
 
 enum class TlsKeyExchangeFailure {
     None,
-    Refused,    // connection refused, or the host unreachable
-    Silent,     // the time limit passed
-    TlsRefused, // no TLS 1.3 handshake, or the protocol not agreed
+    Refused,     // connection refused
+    Unreachable, // no route to the host or its network
+    Silent,      // the time limit passed
+    TlsRefused,  // no TLS 1.3 handshake, or the protocol not agreed
     CertificateUntrusted,
     CertificateWrongHost,
     Other,
@@ -45,6 +48,7 @@ struct TlsKeyExchangeOutcome {
     std::vector<std::uint8_t> response;
     std::vector<std::uint8_t> clientToServerKey;
     std::vector<std::uint8_t> serverToClientKey;
+    std::string connectedAddress; // the numeric address the exchange went to
 };
 
 // An exchange under way. Destroying it abandons it: its outcome is then

@@ -13,6 +13,9 @@ public:
     // The server's time at the reply's arrival: its transmit time plus half
     // the round trip's delay (RFC 4330 section 5).
     static ServerClock FromExchange(MonotonicTime sent, MonotonicTime arrived, const ServerTimes& server);
+    // The round trip less the server's own time with the request: what the
+    // network took, there and back.
+    static std::chrono::nanoseconds NetworkDelay(MonotonicTime sent, MonotonicTime arrived, const ServerTimes& server);
 
     UtcTime At(MonotonicTime now) const;
 

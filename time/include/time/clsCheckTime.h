@@ -49,8 +49,11 @@ private:
     std::vector<std::uint8_t> BuildDatagram();
     std::string ExchangeKeys();
     void WaitUntil(const std::function<bool()>& done);
-    // The server's times, or nothing with the reason in m_sResult.
-    std::optional<ServerTimes> ReadServerTimes(const std::vector<std::uint8_t>& datagram);
+    // The server's times, or nothing with the reason in m_sResult; an
+    // authenticated request's wait goes on past what is not its reply.
+    std::optional<ServerTimes> TakePlainReply(const std::vector<std::uint8_t>& datagram);
+    std::optional<ServerTimes> TakeAuthenticatedReply(const std::vector<std::uint8_t>& datagram, MonotonicTime sent,
+                                                      MonotonicTime arrived);
     void SendRequest(const std::vector<std::uint8_t>& request);
     void Winsock_DataArrival(long bytesTotal);
     void Winsock_Error(int Number, const std::string& Description);
@@ -71,6 +74,7 @@ private:
     std::string m_ntpHost; // where the request goes
     int m_ntpPort = 0;
     std::optional<NtsSession> m_nts;          // set when the request is authenticated
+    std::string m_sRefused;                   // what came that was not its authenticated reply
     std::optional<ServerClock> m_serverClock; // from the reply
     std::optional<ZoneOffsets> m_offsets;     // from the time zone service
 };

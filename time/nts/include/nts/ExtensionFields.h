@@ -33,8 +33,9 @@ std::vector<std::uint8_t> BuildNtsRequest(const NtsRequestNonces& request, std::
 
 enum class NtsReplyStatus {
     Usable,  // authenticated, and the header passes the SNTP reply checks
-    Nak,     // the server could not use the cookie: start a new key exchange
-    Invalid, // anything else, such as an unauthenticated reply echoing the nonce
+    NoTime,  // authenticated, but the header gives no time (unsynchronised, a kiss code)
+    Nak,     // unauthenticated by nature (RFC 8915 section 5.7): the server may not have read the cookie
+    Invalid, // not an authenticated reply to this request, such as a plain one echoing the nonce
 };
 
 struct NtsReply {

@@ -40,6 +40,9 @@ struct ServerTimes {
     UtcTime transmitted;
 };
 
+// Whether a datagram's originate timestamp echoes the request's nonce.
+bool EchoesNonce(std::span<const std::uint8_t> datagram, NtpTimestamp nonce);
+
 // Whether a datagram is the server's answer to the request that carried
 // nonce, and carries a time (RFC 4330 sections 5 and 8).
 bool IsUsableReply(std::span<const std::uint8_t> datagram, NtpTimestamp nonce);
