@@ -82,6 +82,9 @@ ChronyServer::ChronyServer(std::optional<Nts> nts) : m_ntpPort(ClosedUdpPort())
 
     // -x: never touch the system clock; -d: stay in the foreground.
     QStringList arguments{"-x", "-d", "-f", m_dir.filePath("chrony.conf")};
+    if (nts && nts->ipv4Only) {
+        arguments << "-4";
+    }
     if (geteuid() == 0) {
         arguments << "-u"
                   << "root";

@@ -20,6 +20,7 @@ public:
         // The NTP server the key exchange names (ntsntpserver), so that a test
         // can put something between client and chronyd; empty: none named.
         std::string ntpServer = {};
+        bool ipv4Only = false; // nothing of chronyd's on IPv6
     };
 
     // Returns once chronyd runs (and accepts key exchanges, with NTS); throws

@@ -37,6 +37,7 @@ int main(int argc, char** argv)
         std::cout << "OTHER_HOST_SERVER=" << peers.OtherHostServer() << '\n'
                   << "REFUSING_SERVER=" << peers.RefusingServer() << '\n'
                   << "SILENT_SERVER=" << peers.SilentServer() << '\n'
+                  << "RACED_SERVER=" << peers.RacedServer() << '\n'
                   << "CA_FILE=" << peers.caFile() << '\n'
                   << "CA_DER_FILE=" << peers.caDerFile() << '\n'
                   << "UNTRUSTED_CA_FILE=" << peers.untrustedCaFile() << '\n'

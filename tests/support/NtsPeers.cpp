@@ -6,6 +6,7 @@
 #include "tests/support/TestCertificate.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -139,6 +140,53 @@ void WaitUntilServing(int port)
     throw std::runtime_error("chronyd never served a time");
 }
 
+// A listener on [::1]:port whose accept queue is full, so that the kernel
+// drops every further connection's first packet, as a broken route does.
+class DroppingIpv6Port {
+public:
+    explicit DroppingIpv6Port(int port)
+    {
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(static_cast<std::uint16_t>(port));
+        address.sin6_addr = in6addr_loopback;
+        const auto* at = reinterpret_cast<const sockaddr*>(&address);
+        m_listener = ::socket(AF_INET6, SOCK_STREAM, 0);
+        m_queued = ::socket(AF_INET6, SOCK_STREAM, 0);
+        m_bHolding = m_listener >= 0 && m_queued >= 0 && ::bind(m_listener, at, sizeof address) == 0
+            && ::listen(m_listener, 0) == 0 && ::connect(m_queued, at, sizeof address) == 0;
+    }
+    ~DroppingIpv6Port()
+    {
+        ::close(m_queued);
+        ::close(m_listener);
+    }
+    DroppingIpv6Port(const DroppingIpv6Port&) = delete;
+    DroppingIpv6Port& operator=(const DroppingIpv6Port&) = delete;
+
+    bool holding() const { return m_bHolding; }
+
+private:
+    int m_listener = -1;
+    int m_queued = -1;
+    bool m_bHolding = false;
+};
+
+// Whether this machine's resolver gives localhost as ::1, then 127.0.0.1.
+bool LocalhostIsIpv6First()
+{
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo("localhost", "1", &hints, &found) != 0) {
+        return false;
+    }
+    const addrinfo* second = found->ai_next;
+    const bool ipv6First = found->ai_family == AF_INET6 && second != nullptr && second->ai_family == AF_INET;
+    ::freeaddrinfo(found);
+    return ipv6First;
+}
+
 std::string OnLoopback(int port)
 {
     return "127.0.0.1:" + std::to_string(port);
@@ -161,6 +209,8 @@ struct NtsPeers::Running {
     TestCertificate certificates;
     std::vector<std::unique_ptr<Tampered>> tampered; // in Tampering's order
     ChronyServer otherHost{ChronyServer::Nts{certificates.serverForOtherHost()}};
+    ChronyServer ipv4Only{ChronyServer::Nts{.identity = certificates.server(), .ipv4Only = true}};
+    DroppingIpv6Port droppingIpv6{ipv4Only.keyExchangePort()};
     RefusingTcpPort refusing;
     SilentTcpPort silent;
 };
@@ -195,6 +245,14 @@ std::string NtsPeers::RefusingServer() const
 std::string NtsPeers::SilentServer() const
 {
     return OnLoopback(m_running->silent.port());
+}
+
+std::string NtsPeers::RacedServer() const
+{
+    if (!m_running->droppingIpv6.holding() || !LocalhostIsIpv6First()) {
+        return {};
+    }
+    return "localhost:" + std::to_string(m_running->ipv4Only.keyExchangePort());
 }
 
 std::string NtsPeers::caFile() const

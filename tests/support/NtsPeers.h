@@ -46,8 +46,12 @@ public:
     std::string OtherHostServer() const; // a certificate from the same CA, for another host only
     std::string RefusingServer() const;
     std::string SilentServer() const; // takes connections and says nothing
-    std::string caFile() const;       // PEM, of the CA that issued the servers' certificates
-    std::string caDerFile() const;    // the same, DER
+    // "localhost:port", where localhost resolves to ::1 first and ::1 drops
+    // every connection at that port, while chronyd answers on 127.0.0.1;
+    // empty where localhost does not resolve so.
+    std::string RacedServer() const;
+    std::string caFile() const;    // PEM, of the CA that issued the servers' certificates
+    std::string caDerFile() const; // the same, DER
     std::string untrustedCaFile() const;
 
 private:

@@ -55,6 +55,11 @@ std::string NtsPeers::SilentServer() const
     return Peer("SILENT_SERVER");
 }
 
+std::string NtsPeers::RacedServer() const
+{
+    return Peer("RACED_SERVER");
+}
+
 std::string NtsPeers::caFile() const
 {
     return File("CA_FILE");
