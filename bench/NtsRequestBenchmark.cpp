@@ -6,13 +6,13 @@
 #include "nts/ExtensionFields.h"
 #include "nts/KeRecords.h"
 #include "platform/openssl/OpenSslAeadSiv.h"
-#include "tests/support/ChronyServer.h"
 #include "tests/support/QtTestPlatform.h"
 #include "time/clsCheckTime.h"
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -20,17 +20,6 @@
 
 namespace chronavel::bench {
 namespace {
-
-struct NtsServices : LoopbackServices {
-    testing::ChronyServer chrony{testing::ChronyServer::Nts{certificates.server()}};
-
-    Endpoints ntsEndpoints() const
-    {
-        Endpoints endpoints = LoopbackServices::endpoints();
-        endpoints.ntsServer = "127.0.0.1:" + std::to_string(chrony.keyExchangePort());
-        return endpoints;
-    }
-};
 
 void BM_WholeNtsRequest(benchmark::State& state)
 {
@@ -55,6 +44,11 @@ int Connect(int type, int port)
     server.sin_port = htons(static_cast<std::uint16_t>(port));
     server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const int fd = ::socket(AF_INET, type, 0);
+    // As a well-made client does, so that Nagle's algorithm delays no message.
+    const int noDelay = 1;
+    if (type == SOCK_STREAM && fd >= 0) {
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+    }
     if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) != 0) {
         ::close(fd);
         return -1;

@@ -1,6 +1,6 @@
-// A thousand requests in one process: descriptors and resident memory after
-// the run, against after the first fifty (once every one-time allocation of
-// Qt, libcurl and OpenSSL has been made).
+// Many requests in one process: descriptors and resident memory after the
+// run, against after the first fifty (once every one-time allocation of Qt,
+// libcurl and OpenSSL has been made).
 #include "bench/LoopbackServices.h"
 #include "tests/support/QtTestPlatform.h"
 #include "time/clsCheckTime.h"
@@ -28,40 +28,49 @@ double ResidentKiB()
     return static_cast<double>(resident * (sysconf(_SC_PAGESIZE) / 1024));
 }
 
-void BM_ThousandRequests(benchmark::State& state)
+// Descriptors and resident memory after the first fifty requests and after
+// the last, both read at the same point of a request's cycle.
+void Soak(benchmark::State& state, LoopbackServices& services, const Endpoints& endpoints, int requests)
 {
-    LoopbackServices services;
     testing::QtTestPlatform platform;
     double descriptorsAt50 = 0;
     double residentAt50 = 0;
-    double descriptorsAtEnd = 0;
-    double residentAtEnd = 0;
     for (auto _ : state) {
-        for (int request = 1; request <= 1000; ++request) {
-            clsCheckTime check(platform.platform, services.endpoints());
-            if (check.GetRealTime("ON").rfind("Error", 0) == 0) {
-                state.SkipWithError("a request failed");
+        for (int request = 1; request <= requests; ++request) {
+            clsCheckTime check(platform.platform, endpoints);
+            if (const std::string result = check.GetRealTime("ON"); result.starts_with("Error")) {
+                state.SkipWithError(result.c_str());
                 return;
             }
             platform.messageBox.shown.clear();
             services.sntp.ForgetRequests();
             services.https.forgetRequests();
-            // Both readings at the same point of a request's cycle.
             if (request == 50) {
                 descriptorsAt50 = OpenDescriptors();
                 residentAt50 = ResidentKiB();
-            } else if (request == 1000) {
-                descriptorsAtEnd = OpenDescriptors();
-                residentAtEnd = ResidentKiB();
             }
         }
     }
     state.counters["fd_after_50"] = descriptorsAt50;
-    state.counters["fd_growth"] = descriptorsAtEnd - descriptorsAt50;
+    state.counters["fd_growth"] = OpenDescriptors() - descriptorsAt50;
     state.counters["rss_after_50_KiB"] = residentAt50;
-    state.counters["rss_growth_KiB"] = residentAtEnd - residentAt50;
+    state.counters["rss_growth_KiB"] = ResidentKiB() - residentAt50;
+}
+
+void BM_ThousandRequests(benchmark::State& state)
+{
+    LoopbackServices services;
+    Soak(state, services, services.endpoints(), 1000);
 }
 BENCHMARK(BM_ThousandRequests)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+// Each with its own key exchange, on a thread of its own.
+void BM_TwoHundredAuthenticatedRequests(benchmark::State& state)
+{
+    NtsServices services;
+    Soak(state, services, services.ntsEndpoints(), 200);
+}
+BENCHMARK(BM_TwoHundredAuthenticatedRequests)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 } // namespace chronavel::bench
