@@ -153,6 +153,13 @@ std::chrono::milliseconds TimeLeft(const Deadline& deadline)
 // own: a wait that is abandoned or runs out of time leaves it to finish alone.
 Addresses LookUp(const std::string& host, int port, const Deadline& deadline)
 {
+    // An address needs no resolver, nor a thread to wait on one.
+    addrinfo numeric{};
+    numeric.ai_flags = AI_NUMERICHOST;
+    numeric.ai_socktype = SOCK_STREAM;
+    if (addrinfo* found = nullptr; ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &numeric, &found) == 0) {
+        return Addresses(found);
+    }
     struct Lookup {
         std::mutex mutex;
         std::condition_variable ended;
