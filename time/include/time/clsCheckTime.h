@@ -18,7 +18,9 @@ namespace chronavel {
 
 // Turns a province code into that province's current local date and time as
 // text, or into an error text beginning with "Error". One instance serves one
-// request: create it, call GetRealTime once, release it.
+// request: create it, call GetRealTime once, release it. Its procedures are
+// in clsCheckTime.cpp (the request and the wait), clsCheckTime_ExchangeKeys,
+// clsCheckTime_Reply (the socket's events) and clsCheckTime_LookupLocalTime.
 class clsCheckTime final : private IUdpSocketEvents {
 public:
     explicit clsCheckTime(const Platform& platform, Endpoints endpoints = {});
