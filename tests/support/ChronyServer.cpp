@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 namespace chronavel::testing {
 namespace {

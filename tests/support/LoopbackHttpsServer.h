@@ -68,7 +68,7 @@ struct ScriptedResponse {
 
 // An HTTPS/1.1 server on 127.0.0.1 and ::1 at an ephemeral port: httplib's
 // HTTP over a TLS layer of its own (TlsServerStream), which is also what lets
-// it drop a connection before the handshake, on connections it accepts itself,
+// it drop a connection before the handshake. It accepts connections itself,
 // since httplib listens on one address only. Each connection ends after one
 // exchange.
 // It answers "200 OK" with an empty body until told otherwise.
