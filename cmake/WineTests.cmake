@@ -34,9 +34,10 @@ set(CHRONAVEL_SNTP_TRANSMIT_SECONDS 4005702622)
 # WITH_HTTPS_SERVERS beside the loopback HTTPS servers it lists, each a
 # NAME: followed by its options (tests/wine/with-https-servers);
 # WITH_NTS_PEERS beside chronyd and the other NTS peers
-# (tests/wine/with-nts-peers); ENVIRONMENT sets variables for its cases.
+# (tests/wine/with-nts-peers); ENVIRONMENT sets variables for its cases;
+# LABELS labels them (names: see tests/CMakeLists.txt).
 function(chronavel_add_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS;WITH_NTS_PEERS" "" "WITH_HTTPS_SERVERS;ENVIRONMENT")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "WITH_SNTP_RESPONDERS;WITH_NTS_PEERS" "" "WITH_HTTPS_SERVERS;ENVIRONMENT;LABELS")
   add_executable(${name} ${ARG_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE chronavel_test_support)
   chronavel_set_warnings(${name})
@@ -60,11 +61,15 @@ function(chronavel_add_test name)
   if(ARG_WITH_HTTPS_SERVERS OR ARG_WITH_NTS_PEERS)
     set(lock RESOURCE_LOCK wine_root_store)
   endif()
+  set(labels "")
+  if(ARG_LABELS)
+    set(labels LABELS ${ARG_LABELS})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     NO_PRETTY_VALUES
-    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server ${lock} ENVIRONMENT "${ARG_ENVIRONMENT}"
+    PROPERTIES TIMEOUT 120 FIXTURES_REQUIRED wine_server ${lock} ${labels} ENVIRONMENT "${ARG_ENVIRONMENT}"
   )
 endfunction()
 

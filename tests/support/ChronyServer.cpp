@@ -1,54 +1,33 @@
 #include "tests/support/ChronyServer.h"
 
 #include "tests/support/LoopbackSntpServer.h"
+#include "tests/support/LoopbackSockets.h"
 
 #include <QStandardPaths>
 #include <QThread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 namespace chronavel::testing {
 namespace {
 
-sockaddr_in Loopback(int port)
+bool AcceptsConnections(int port, bool ipv6)
 {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
-}
-
-// A TCP port on 127.0.0.1 that was free a moment ago.
-int FreeTcpPort()
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    const bool bound = probe >= 0 && ::bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    ::close(probe);
-    if (!bound) {
-        throw std::runtime_error("no free TCP port on 127.0.0.1");
+    for (const int family : ipv6 ? std::vector{AF_INET, AF_INET6} : std::vector{AF_INET}) {
+        const int probe = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const auto [address, length] = LoopbackAddress(family, port);
+        const bool accepted = probe >= 0 && ::connect(probe, reinterpret_cast<const sockaddr*>(&address), length) == 0;
+        ::close(probe);
+        if (!accepted) {
+            return false;
+        }
     }
-    return ntohs(address.sin_port);
-}
-
-bool AcceptsConnections(int port)
-{
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in address = Loopback(port);
-    const bool accepted
-        = probe >= 0 && ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(probe);
-    return accepted;
+    return true;
 }
 
 } // namespace
@@ -60,14 +39,22 @@ ChronyServer::ChronyServer(std::optional<Nts> nts) : m_ntpPort(ClosedUdpPort())
     }
     const std::string dir = m_dir.path().toStdString();
     std::ofstream conf(dir + "/chrony.conf");
-    conf << "port " << m_ntpPort << "\n"
-         << "bindaddress 127.0.0.1\n"
-         << "allow 127.0.0.1\n"
-         << "local stratum 8\n"
+    conf << "port " << m_ntpPort << "\n";
+    // Both loopback addresses, each bound and allowed, as localhost may be
+    // either: without an IPv6 bindaddress chronyd serves NTP and NTS-KE on
+    // every IPv6 address and refuses ::1 as not allowed. Without ::1, IPv4
+    // alone (-4 below).
+    m_bIpv6 = HasIpv6Loopback() && !(nts && nts->ipv4Only);
+    const bool ipv6 = m_bIpv6;
+    for (const char* address : ipv6 ? std::vector{"127.0.0.1", "::1"} : std::vector{"127.0.0.1"}) {
+        conf << "bindaddress " << address << "\n"
+             << "allow " << address << "\n";
+    }
+    conf << "local stratum 8\n"
          << "cmdport 0\n"
          << "pidfile " << dir << "/chronyd.pid\n";
     if (nts) {
-        m_keyExchangePort = FreeTcpPort();
+        m_keyExchangePort = LoopbackSockets(SOCK_STREAM).port();
         // Key exchanges in the main process: no helper processes to outlive it.
         conf << "ntsport " << m_keyExchangePort << "\n"
              << "ntsservercert " << nts->identity.certificateFile << "\n"
@@ -82,7 +69,7 @@ ChronyServer::ChronyServer(std::optional<Nts> nts) : m_ntpPort(ClosedUdpPort())
 
     // -x: never touch the system clock; -d: stay in the foreground.
     QStringList arguments{"-x", "-d", "-f", m_dir.filePath("chrony.conf")};
-    if (nts && nts->ipv4Only) {
+    if (!ipv6) {
         arguments << "-4";
     }
     if (geteuid() == 0) {
@@ -117,7 +104,7 @@ ChronyServer::~ChronyServer()
 void ChronyServer::WaitUntilAcceptingKeyExchanges()
 {
     for (int attempt = 0; attempt < 200; ++attempt) {
-        if (AcceptsConnections(m_keyExchangePort)) {
+        if (AcceptsConnections(m_keyExchangePort, m_bIpv6)) {
             return;
         }
         if (m_process.waitForFinished(50)) {

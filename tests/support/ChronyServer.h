@@ -10,7 +10,7 @@
 
 namespace chronavel::testing {
 
-// A real chronyd on 127.0.0.1 at free ports, in the foreground and never
+// A real chronyd on 127.0.0.1 and ::1 at free ports, in the foreground and never
 // steering the system clock, serving NTP and, when given a certificate, NTS
 // key establishment too. Stopped with the object.
 class ChronyServer {
@@ -43,6 +43,7 @@ private:
     QProcess m_process;
     int m_ntpPort = 0;
     int m_keyExchangePort = 0;
+    bool m_bIpv6 = false; // serving on ::1 too
 };
 
 } // namespace chronavel::testing

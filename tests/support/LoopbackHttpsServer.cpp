@@ -103,7 +103,6 @@ LoopbackHttpsServer::LoopbackHttpsServer(const ServerIdentity& identity)
         || SSL_CTX_use_PrivateKey_file(m_context.get(), identity.keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
         throw std::runtime_error(DescribeOpenSslError("LoopbackHttpsServer: loading " + identity.certificateFile));
     }
-    new_task_queue = [] { return new httplib::ThreadPool(Workers); };
     const auto answer
         = [this](const httplib::Request& request, httplib::Response& response) { Answer(request, response); };
     Get(AnyPath, answer);
@@ -113,10 +112,9 @@ LoopbackHttpsServer::LoopbackHttpsServer(const ServerIdentity& identity)
     Delete(AnyPath, answer);
     Options(AnyPath, answer);
 
-    m_port = bind_to_any_port("127.0.0.1");
-    if (m_port <= 0) {
-        throw std::runtime_error("LoopbackHttpsServer: cannot listen on 127.0.0.1");
-    }
+    m_listening.Listen();
+    // httplib writes a body only while it has a listening socket.
+    svr_sock_ = m_listening.sockets().front();
     m_thread = std::thread([this] {
         // A client that hangs up mid-response must end the write, not the
         // process; the workers this thread starts inherit the mask.
@@ -124,12 +122,8 @@ LoopbackHttpsServer::LoopbackHttpsServer(const ServerIdentity& identity)
         sigemptyset(&pipe);
         sigaddset(&pipe, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-        listen_after_bind();
+        Accept();
     });
-    // httplib's stop() does nothing until it runs.
-    while (!is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
 }
 
 LoopbackHttpsServer::~LoopbackHttpsServer()
@@ -141,8 +135,8 @@ LoopbackHttpsServer::~LoopbackHttpsServer()
         for (const int socket : m_served) {
             ::shutdown(socket, SHUT_RDWR);
         }
+        svr_sock_ = INVALID_SOCKET;
     }
-    stop();
     m_thread.join();
 }
 
@@ -171,6 +165,33 @@ void LoopbackHttpsServer::forgetRequests()
 {
     const std::lock_guard lock(m_mutex);
     m_requests.clear();
+}
+
+void LoopbackHttpsServer::Accept()
+{
+    std::vector<pollfd> listening;
+    for (const int socket : m_listening.sockets()) {
+        listening.push_back({socket, POLLIN, 0});
+    }
+    httplib::ThreadPool workers(Workers);
+    for (;;) {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_stopping) {
+                break;
+            }
+        }
+        if (::poll(listening.data(), listening.size(), 20) <= 0) {
+            continue;
+        }
+        for (const pollfd& entry : listening) {
+            const int socket = (entry.revents & POLLIN) != 0 ? ::accept4(entry.fd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
+            if (socket >= 0) {
+                workers.enqueue([this, socket] { process_and_close_socket(socket); });
+            }
+        }
+    }
+    workers.shutdown();
 }
 
 bool LoopbackHttpsServer::process_and_close_socket(int socket)

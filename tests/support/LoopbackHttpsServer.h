@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/LoopbackSockets.h"
 #include "tests/support/TestCertificate.h"
 
 #include <httplib.h>
@@ -65,9 +66,11 @@ struct ScriptedResponse {
     static ScriptedResponse CloseAtOnce() { return {.behaviour = Behaviour::CloseAtOnce}; }
 };
 
-// An HTTPS/1.1 server on 127.0.0.1 and an ephemeral port: httplib's HTTP over
-// a TLS layer of its own (TlsServerStream), which is also what lets it drop a
-// connection before the handshake. Each connection ends after one exchange.
+// An HTTPS/1.1 server on 127.0.0.1 and ::1 at an ephemeral port: httplib's
+// HTTP over a TLS layer of its own (TlsServerStream), which is also what lets
+// it drop a connection before the handshake. It accepts connections itself,
+// since httplib listens on one address only. Each connection ends after one
+// exchange.
 // It answers "200 OK" with an empty body until told otherwise.
 class LoopbackHttpsServer : private httplib::Server {
 public:
@@ -80,7 +83,7 @@ public:
     LoopbackHttpsServer(const LoopbackHttpsServer&) = delete;
     LoopbackHttpsServer& operator=(const LoopbackHttpsServer&) = delete;
 
-    int port() const { return m_port; }
+    int port() const { return m_listening.port(); }
 
     // For every connection from now on.
     void respond(ScriptedResponse response);
@@ -93,13 +96,14 @@ public:
     void forgetRequests();
 
 private:
+    void Accept();
     bool process_and_close_socket(int socket) override;
     void Serve(int socket);
     void Answer(const httplib::Request& request, httplib::Response& response);
     static void Script(const ScriptedResponse& reply, int socket, httplib::Response& response);
 
     std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> m_context;
-    int m_port = 0;
+    LoopbackSockets m_listening{SOCK_STREAM};
     std::thread m_thread;
 
     mutable std::mutex m_mutex;

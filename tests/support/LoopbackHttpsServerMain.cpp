@@ -1,7 +1,7 @@
 // loopback_https_server: the tests' loopback HTTPS service as a program of its
 // own, for tests that run in another process (the Windows flavour's, under
 // Wine). It makes fresh certificates for localhost and 127.0.0.1, listens on
-// 127.0.0.1 at an ephemeral port, prints that port as the first line of its
+// 127.0.0.1 and ::1 at an ephemeral port, prints that port as the first line of its
 // standard output, and answers every request as its options say until it is
 // killed or its standard input closes: a caller keeps a pipe to it open, so
 // that a test that dies takes the server with it. Options: see Usage below,
@@ -30,7 +30,7 @@ using namespace chronavel::testing;
 
 constexpr const char* Usage = R"(Usage: loopback_https_server [options]
 
-Prints the port it listens on (127.0.0.1) as its first line of output, then
+Prints the port it listens on (127.0.0.1 and ::1) as its first line of output, then
 serves until killed or until its standard input closes.
 
 Certificates, made at start for localhost and 127.0.0.1, removed at exit:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/LoopbackSockets.h"
 #include "tests/support/SntpReply.h"
 
 #include <atomic>
@@ -11,7 +12,7 @@
 
 namespace chronavel::testing {
 
-// An SNTP responder on 127.0.0.1 at an ephemeral port, on its own thread,
+// An SNTP responder on 127.0.0.1 and ::1 at an ephemeral port, on its own thread,
 // answering each request as the test scripts it. Silent until scripted.
 class LoopbackSntpServer {
 public:
@@ -30,7 +31,7 @@ public:
     LoopbackSntpServer(const LoopbackSntpServer&) = delete;
     LoopbackSntpServer& operator=(const LoopbackSntpServer&) = delete;
 
-    int port() const { return m_port; }
+    int port() const { return m_sockets.port(); }
     void Answer(Script script);
     // Every request received so far.
     std::vector<Bytes> Requests() const;
@@ -38,10 +39,10 @@ public:
 
 private:
     void Serve();
+    void Reply(int socket);
 
-    int m_socket = -1;
-    int m_otherSocket = -1;
-    int m_port = 0;
+    LoopbackSockets m_sockets{SOCK_DGRAM};
+    LoopbackSockets m_otherSockets{SOCK_DGRAM};
     std::atomic<bool> m_bStopping{false};
     mutable std::mutex m_mutex;
     Script m_script;
@@ -49,7 +50,7 @@ private:
     std::thread m_thread;
 };
 
-// A UDP port on 127.0.0.1 that nobody listens on: datagrams sent there come
+// A UDP port on 127.0.0.1 and ::1 that nobody listens on: datagrams sent there come
 // back as ICMP port unreachable.
 int ClosedUdpPort();
 

@@ -1,22 +1,24 @@
 #pragma once
 
+#include "tests/support/LoopbackSockets.h"
+
 namespace chronavel::testing {
 
-// A TCP port on 127.0.0.1 held by a socket of the test's own until destroyed.
+// A TCP port on 127.0.0.1 and ::1 held by sockets of the test's own until destroyed.
 class LoopbackTcpPort {
 public:
-    ~LoopbackTcpPort();
-    LoopbackTcpPort(const LoopbackTcpPort&) = delete;
-    LoopbackTcpPort& operator=(const LoopbackTcpPort&) = delete;
-
-    int port() const { return m_port; }
+    int port() const { return m_sockets.port(); }
 
 protected:
-    explicit LoopbackTcpPort(bool listening);
+    explicit LoopbackTcpPort(bool listening)
+    {
+        if (listening) {
+            m_sockets.Listen();
+        }
+    }
 
 private:
-    int m_socket;
-    int m_port = 0;
+    LoopbackSockets m_sockets{SOCK_STREAM};
 };
 
 // Bound but not listening: every connection is refused.

@@ -1,6 +1,7 @@
 #include "tests/support/NtsPeers.h"
 
 #include "tests/support/ChronyServer.h"
+#include "tests/support/LoopbackSockets.h"
 #include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/NtpProxy.h"
 #include "tests/support/TestCertificate.h"
@@ -146,15 +147,12 @@ class DroppingIpv6Port {
 public:
     explicit DroppingIpv6Port(int port)
     {
-        sockaddr_in6 address{};
-        address.sin6_family = AF_INET6;
-        address.sin6_port = htons(static_cast<std::uint16_t>(port));
-        address.sin6_addr = in6addr_loopback;
+        const auto [address, length] = LoopbackAddress(AF_INET6, port);
         const auto* at = reinterpret_cast<const sockaddr*>(&address);
         m_listener = ::socket(AF_INET6, SOCK_STREAM, 0);
         m_queued = ::socket(AF_INET6, SOCK_STREAM, 0);
-        m_bHolding = m_listener >= 0 && m_queued >= 0 && ::bind(m_listener, at, sizeof address) == 0
-            && ::listen(m_listener, 0) == 0 && ::connect(m_queued, at, sizeof address) == 0;
+        m_bHolding = HasIpv6Loopback() && m_listener >= 0 && m_queued >= 0 && ::bind(m_listener, at, length) == 0
+            && ::listen(m_listener, 0) == 0 && ::connect(m_queued, at, length) == 0;
     }
     ~DroppingIpv6Port()
     {

@@ -93,19 +93,18 @@ TEST_P(KeyExchangeFailure, EndsTheRequestWithItsOwnText)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, KeyExchangeFailure,
-    ::testing::Values(
-        Case{"Unreachable", Failed(TlsKeyExchangeFailure::Unreachable), KeyExchangeUnreachableError},
-        Case{"NoTls13", Failed(TlsKeyExchangeFailure::TlsRefused), KeyExchangeTlsError},
-        Case{"Reset", Failed(TlsKeyExchangeFailure::Other, "Connection reset by peer"),
-             std::string(KeyExchangeFailedError) + "Connection reset by peer"},
-        Case{"ErrorRecord", Answered(Joined({Record(2, {0, 1}), EndOfMessage})),
-             std::string(KeyExchangeRejectedError) + "1"},
-        Case{"WarningRecord", Answered(Joined({Record(3, {0x12, 0x34}), EndOfMessage})),
-             std::string(KeyExchangeWarningError) + "4660"},
-        Case{"NoCookie", Answered(Joined({NtpV4, AesSivCmac256, EndOfMessage})), NoCookieError},
-        Case{"CutShort", Answered(Joined({NtpV4, AesSivCmac256, Cookie})), UnusableKeyExchangeError},
-        Case{"KeysOfTheWrongSize", Answered(Joined({NtpV4, AesSivCmac256, Cookie, EndOfMessage}), 16),
-             UnusableKeyExchangeError}),
+    ::testing::Values(Case{"Unreachable", Failed(TlsKeyExchangeFailure::Unreachable), KeyExchangeUnreachableError},
+                      Case{"NoTls13", Failed(TlsKeyExchangeFailure::TlsRefused), KeyExchangeTlsError},
+                      Case{"Reset", Failed(TlsKeyExchangeFailure::Other, "Connection reset by peer"),
+                           std::string(KeyExchangeFailedError) + "Connection reset by peer"},
+                      Case{"ErrorRecord", Answered(Joined({Record(2, {0, 1}), EndOfMessage})),
+                           std::string(KeyExchangeRejectedError) + "1"},
+                      Case{"WarningRecord", Answered(Joined({Record(3, {0x12, 0x34}), EndOfMessage})),
+                           std::string(KeyExchangeWarningError) + "4660"},
+                      Case{"NoCookie", Answered(Joined({NtpV4, AesSivCmac256, EndOfMessage})), NoCookieError},
+                      Case{"CutShort", Answered(Joined({NtpV4, AesSivCmac256, Cookie})), UnusableKeyExchangeError},
+                      Case{"KeysOfTheWrongSize", Answered(Joined({NtpV4, AesSivCmac256, Cookie, EndOfMessage}), 16),
+                           UnusableKeyExchangeError}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

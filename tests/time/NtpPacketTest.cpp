@@ -1,7 +1,7 @@
 // Reading server replies: which datagrams carry a time, and what time.
 #include "sntp/NtpPacket.h"
 
-#include "tests/support/LoopbackSntpServer.h"
+#include "tests/support/SntpReply.h"
 
 #include <gtest/gtest.h>
 
