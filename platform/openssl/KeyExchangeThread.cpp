@@ -1,11 +1,11 @@
 #include "platform/openssl/KeyExchangeThread.h"
 
 #include "platform/PlatformError.h"
+#include "platform/openssl/NativeSocket.h"
 #include "platform/openssl/OpenSslKeyExchange.h"
 
 #include <openssl/crypto.h>
 
-#include <csignal>
 #include <system_error>
 
 namespace chronavel {
@@ -14,14 +14,7 @@ KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, std::functio
 {
     try {
         m_thread = std::thread([this, request = std::move(request), finished = std::move(finished)] {
-#ifndef _WIN32
-            // A write to a connection the server has closed must fail, not
-            // end the program with SIGPIPE.
-            sigset_t brokenPipe;
-            sigemptyset(&brokenPipe);
-            sigaddset(&brokenPipe, SIGPIPE);
-            pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
-#endif
+            native_socket::PrepareThread();
             TlsKeyExchangeOutcome outcome = RunTlsKeyExchange(request, m_abandoned);
             // This thread's OpenSSL state (its error queue, say), which a
             // statically linked OpenSSL would otherwise keep.

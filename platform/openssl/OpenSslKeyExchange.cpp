@@ -1,5 +1,6 @@
 #include "platform/openssl/OpenSslKeyExchange.h"
 
+#include "platform/openssl/NativeSocket.h"
 #include "platform/openssl/OpenSslErrorText.h"
 #include "platform/openssl/StreamSocket.h"
 #ifdef _WIN32
@@ -99,9 +100,9 @@ int Complete(SSL* ssl, const StreamSocket& socket, const Deadline& deadline, Ope
 std::string DescribeFailure(int error, const char* what)
 {
     if (error == SSL_ERROR_SYSCALL && ERR_peek_error() == 0) {
-        const int socketError = LastSocketError();
+        const int socketError = native_socket::LastError();
         return std::string(what) + ": "
-            + (socketError != 0 ? SocketErrorText(socketError) : "the server closed the connection");
+            + (socketError != 0 ? native_socket::ErrorText(socketError) : "the server closed the connection");
     }
     return OpenSslErrorText(what);
 }

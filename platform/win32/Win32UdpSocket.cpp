@@ -5,6 +5,9 @@
 #include "platform/common/PortNumber.h"
 #include "platform/win32/MessageWindow.h"
 #include "platform/win32/SystemErrorText.h"
+#include "platform/win32/WideText.h"
+
+#include <system_error>
 
 namespace chronavel {
 namespace {
@@ -17,6 +20,20 @@ constexpr UINT_PTR PendingErrorTimer = 1;
 constexpr std::size_t MaxDatagramSize = 65536;
 
 } // namespace
+
+Win32UdpSocket::Lookup Win32UdpSocket::LookUp(const std::wstring& host, const std::wstring& port, int family)
+{
+    ADDRINFOW hints{};
+    hints.ai_family = family;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_protocol = IPPROTO_UDP;
+    // For an IPv6 socket, the host's IPv4 addresses too, mapped into IPv6.
+    hints.ai_flags = family == AF_INET6 ? AI_V4MAPPED | AI_ALL : 0;
+    ADDRINFOW* found = nullptr;
+    // GetAddrInfoW returns its error rather than setting WSAGetLastError.
+    const int error = GetAddrInfoW(host.c_str(), port.c_str(), &hints, &found);
+    return {error, std::unique_ptr<ADDRINFOW, AddressesFreer>(found)};
+}
 
 Win32UdpSocket::Win32UdpSocket(IUdpSocketEvents& events, DeferredEvents& deferred, IMonotonicClock& clock)
     : m_events(events)
@@ -93,8 +110,15 @@ void Win32UdpSocket::SendData(const std::vector<std::uint8_t>& datagram)
     m_unsent.push_back(datagram);
     if (m_state == StateOpen) {
         // An address too: GetAddrInfoW gives it in the socket's family.
-        m_lookup = HostLookup::Start(m_remoteHost, m_remotePort, m_family, m_window.get(), LookupEndedMessage,
-                                     ++m_lookupTag);
+        try {
+            m_lookup = DetachedCall<Lookup>::Start(
+                [host = ToWide(m_remoteHost), port = std::to_wstring(m_remotePort), family = m_family] {
+                    return LookUp(host, port, family);
+                },
+                [window = m_window.get(), tag = ++m_lookupTag] { PostMessageW(window, LookupEndedMessage, tag, 0); });
+        } catch (const std::system_error& failure) {
+            throw PlatformError(failure.what());
+        }
         m_state = StateResolvingHost;
     } else if (m_state == StateConnected) {
         if (const int error = SendUnsent(); error != 0) {
@@ -173,7 +197,7 @@ void Win32UdpSocket::OnLookupEnded(WPARAM tag)
     if (!m_lookup || tag != m_lookupTag) {
         return; // an abandoned lookup's
     }
-    const HostLookup::Result result = m_lookup->TakeResult();
+    const Lookup result = std::move(m_lookup->Take().value());
     m_lookup.reset();
     int error = result.error;
     if (error == 0) {

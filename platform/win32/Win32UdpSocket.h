@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/UdpSocket.h"
-#include "platform/win32/HostLookup.h"
+#include "platform/common/DetachedCall.h"
 #include "platform/win32/UniqueSocket.h"
 #include "platform/win32/UniqueWindow.h"
 #include "platform/win32/WinsockSession.h"
+
+#include <ws2tcpip.h>
 
 #include <cstdint>
 #include <deque>
@@ -47,7 +49,16 @@ private:
         std::vector<std::uint8_t> bytes;
         MonotonicTime arrivedAt;
     };
+    struct AddressesFreer {
+        void operator()(ADDRINFOW* addresses) const noexcept { FreeAddrInfoW(addresses); }
+    };
+    // The remote host's addresses in the socket's family, or GetAddrInfoW's error.
+    struct Lookup {
+        int error = 0;
+        std::unique_ptr<ADDRINFOW, AddressesFreer> addresses;
+    };
 
+    static Lookup LookUp(const std::wstring& host, const std::wstring& port, int family);
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnSocketEvent(LPARAM event);
     void OnLookupEnded(WPARAM tag);
@@ -70,7 +81,9 @@ private:
     std::uint16_t m_remotePort = 0;
     std::uint16_t m_localPort = 0;
     int m_state = StateClosed;
-    std::shared_ptr<HostLookup> m_lookup;
+    // On a thread of its own, so that the window keeps answering while the
+    // resolver waits; its end is posted with its tag, to tell it from a later one's.
+    std::shared_ptr<DetachedCall<Lookup>> m_lookup;
     WPARAM m_lookupTag = 0;
     std::vector<std::vector<std::uint8_t>> m_unsent; // waiting for the host's lookup
     MonotonicTime m_sentAt{};
