@@ -25,7 +25,8 @@ bool Poll(std::span<const int> sockets, bool forWriting, std::chrono::millisecon
     }
     const auto micros = std::chrono::microseconds(timeout).count();
     timeval limit{static_cast<long>(micros / 1000000), static_cast<long>(micros % 1000000)};
-    if (::select(0, forWriting ? nullptr : &waiting, forWriting ? &waiting : nullptr, &failed, &limit) == SOCKET_ERROR) {
+    if (::select(0, forWriting ? nullptr : &waiting, forWriting ? &waiting : nullptr, &failed, &limit)
+        == SOCKET_ERROR) {
         return false;
     }
     for (std::size_t i = 0; i < sockets.size(); ++i) {
@@ -61,6 +62,8 @@ TlsKeyExchangeFailure ConnectFailure(int error)
 }
 
 // Windows raises no signal for a closed connection.
-void PrepareThread() {}
+void PrepareThread()
+{
+}
 
 } // namespace chronavel::native_socket

@@ -4,6 +4,7 @@
 #include "time/clsCheckTime.h"
 
 #include "tests/support/ChecksumAead.h"
+#include "tests/support/KeRecordBytes.h"
 #include "tests/support/ScriptedPlatform.h"
 #include "time/ResultTexts.h"
 
@@ -31,28 +32,6 @@ public:
 private:
     TlsKeyExchangeOutcome m_outcome;
 };
-
-// A critical record of the key exchange (RFC 8915 section 4).
-Bytes Record(std::uint8_t type, Bytes body)
-{
-    Bytes record{0x80, type, 0, static_cast<std::uint8_t>(body.size())};
-    record.insert(record.end(), body.begin(), body.end());
-    return record;
-}
-
-Bytes Joined(std::initializer_list<Bytes> records)
-{
-    Bytes joined;
-    for (const Bytes& record : records) {
-        joined.insert(joined.end(), record.begin(), record.end());
-    }
-    return joined;
-}
-
-const Bytes NtpV4 = Record(1, {0, 0});
-const Bytes AesSivCmac256 = Record(4, {0, 0x0F});
-const Bytes Cookie = Record(5, Bytes(16, 0xC0));
-const Bytes EndOfMessage = Record(0, {});
 
 TlsKeyExchangeOutcome Failed(TlsKeyExchangeFailure failure, std::string description = {})
 {
@@ -102,9 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"WarningRecord", Answered(Joined({Record(3, {0x12, 0x34}), EndOfMessage})),
                            std::string(KeyExchangeWarningError) + "4660"},
                       Case{"NoCookie", Answered(Joined({NtpV4, AesSivCmac256, EndOfMessage})), NoCookieError},
-                      Case{"CutShort", Answered(Joined({NtpV4, AesSivCmac256, Cookie})), UnusableKeyExchangeError},
-                      Case{"KeysOfTheWrongSize", Answered(Joined({NtpV4, AesSivCmac256, Cookie, EndOfMessage}), 16),
-                           UnusableKeyExchangeError}),
+                      Case{"CutShort", Answered(Joined({NtpV4, AesSivCmac256, CookieA})), UnusableKeyExchangeError},
+                      Case{"KeysOfTheWrongSize", Answered(Healthy, 16), UnusableKeyExchangeError}),
     [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace

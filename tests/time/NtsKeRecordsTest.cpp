@@ -1,6 +1,8 @@
 // The key exchange's records: what the client asks, and which answers it takes.
 #include "nts/KeRecords.h"
 
+#include "tests/support/KeRecordBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,32 +10,7 @@
 namespace chronavel {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes Record(std::uint16_t type, Bytes body, bool critical = true)
-{
-    const auto typeField = static_cast<std::uint16_t>(type | (critical ? 0x8000 : 0));
-    Bytes record{static_cast<std::uint8_t>(typeField >> 8), static_cast<std::uint8_t>(typeField),
-                 static_cast<std::uint8_t>(body.size() >> 8), static_cast<std::uint8_t>(body.size())};
-    record.insert(record.end(), body.begin(), body.end());
-    return record;
-}
-
-Bytes Joined(std::initializer_list<Bytes> parts)
-{
-    Bytes joined;
-    for (const Bytes& part : parts) {
-        joined.insert(joined.end(), part.begin(), part.end());
-    }
-    return joined;
-}
-
-const Bytes EndOfMessage = Record(0, {});
-const Bytes NtpV4 = Record(1, {0x00, 0x00});
-const Bytes AesSivCmac256 = Record(4, {0x00, 0x0F});
-const Bytes CookieA = Record(5, Bytes(64, 0xA1), false);
-const Bytes CookieB = Record(5, Bytes(64, 0xB2), false);
-const Bytes Healthy = Joined({NtpV4, AesSivCmac256, CookieA, CookieB, EndOfMessage});
+using namespace chronavel::testing;
 
 TEST(NtsKeRequest, AsksForNtpV4WithAesSivCmac256InCriticalRecords)
 {
