@@ -8,23 +8,25 @@
 
 namespace chronavel {
 
-KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, std::function<void(TlsKeyExchangeOutcome)> finished)
+KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, CertificateVerdict verdict,
+                                     std::function<void(TlsKeyExchangeOutcome)> finished)
 {
     try {
-        m_thread = std::thread([this, request = std::move(request), finished = std::move(finished)] {
+        m_thread = std::thread(
+            [this, request = std::move(request), verdict = std::move(verdict), finished = std::move(finished)] {
 #ifndef _WIN32
-            // A write to a connection the server has closed must fail, not
-            // end the program with SIGPIPE.
-            sigset_t brokenPipe;
-            sigemptyset(&brokenPipe);
-            sigaddset(&brokenPipe, SIGPIPE);
-            pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+                // A write to a connection the server has closed must fail, not
+                // end the program with SIGPIPE.
+                sigset_t brokenPipe;
+                sigemptyset(&brokenPipe);
+                sigaddset(&brokenPipe, SIGPIPE);
+                pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
 #endif
-            TlsKeyExchangeOutcome outcome = RunTlsKeyExchange(request, m_abandoned);
-            if (!m_abandoned) {
-                finished(std::move(outcome));
-            }
-        });
+                TlsKeyExchangeOutcome outcome = RunTlsKeyExchange(request, verdict, m_abandoned);
+                if (!m_abandoned) {
+                    finished(std::move(outcome));
+                }
+            });
     } catch (const std::system_error& failure) {
         throw PlatformError(failure.what());
     }
