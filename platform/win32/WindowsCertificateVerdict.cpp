@@ -58,7 +58,7 @@ TlsKeyExchangeFailure WindowsCertificateVerdict(const std::vector<std::vector<st
         return TlsKeyExchangeFailure::CertificateUntrusted;
     }
     const std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFreer> builtChain(built);
-    // Windows' SSL policy refuses a chain that reaches no root (CERT_E_CHAINING); Wine's lets it pass.
+    // Windows' SSL policy refuses a chain that reaches no root; Wine's lets it pass.
     if (built->TrustStatus.dwErrorStatus & CERT_TRUST_IS_PARTIAL_CHAIN) {
         return TlsKeyExchangeFailure::CertificateUntrusted;
     }
