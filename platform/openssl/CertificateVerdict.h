@@ -14,7 +14,7 @@ namespace chronavel {
 // CertificateWrongHost. Where a platform has one, it decides instead of
 // OpenSSL's store unless the request names a CA file; called on the
 // exchange's thread.
-using CertificateVerdict
-    = std::function<TlsKeyExchangeFailure(const std::vector<std::vector<std::uint8_t>>& chain, const std::string& host)>;
+using CertificateVerdict = std::function<TlsKeyExchangeFailure(const std::vector<std::vector<std::uint8_t>>& chain,
+                                                               const std::string& host)>;
 
 } // namespace chronavel

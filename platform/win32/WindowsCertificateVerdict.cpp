@@ -34,9 +34,8 @@ TlsKeyExchangeFailure WindowsCertificateVerdict(const std::vector<std::vector<st
     std::unique_ptr<const CERT_CONTEXT, CertificateFreer> leaf;
     for (const std::vector<std::uint8_t>& der : chain) {
         PCCERT_CONTEXT added = nullptr;
-        if (!CertAddEncodedCertificateToStore(sent.get(), X509_ASN_ENCODING, der.data(),
-                                              static_cast<DWORD>(der.size()), CERT_STORE_ADD_ALWAYS,
-                                              leaf ? nullptr : &added)) {
+        if (!CertAddEncodedCertificateToStore(sent.get(), X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
+                                              CERT_STORE_ADD_ALWAYS, leaf ? nullptr : &added)) {
             return TlsKeyExchangeFailure::CertificateUntrusted;
         }
         if (!leaf) {
