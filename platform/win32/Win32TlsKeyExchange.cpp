@@ -4,12 +4,6 @@
 #include "platform/win32/MessageWindow.h"
 
 namespace chronavel {
-namespace {
-
-constexpr wchar_t WindowClassName[] = L"ChronavelKeyExchangeWindow";
-constexpr UINT FinishedMessage = WM_APP + 1;
-
-} // namespace
 
 Win32TlsKeyExchange::Win32TlsKeyExchange(TlsKeyExchangeRequest request, CertificateVerdict verdict,
                                          ITlsKeyExchangeFactory::Done done, DeferredEvents& deferred)

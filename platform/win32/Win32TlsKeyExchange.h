@@ -25,6 +25,10 @@ public:
     Win32TlsKeyExchange(const Win32TlsKeyExchange&) = delete;
     Win32TlsKeyExchange& operator=(const Win32TlsKeyExchange&) = delete;
 
+    static constexpr wchar_t WindowClassName[] = L"ChronavelKeyExchangeWindow";
+    // What the thread posts to the window once the outcome is stored.
+    static constexpr UINT FinishedMessage = WM_APP + 1;
+
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnFinished();
