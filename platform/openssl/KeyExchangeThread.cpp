@@ -10,19 +10,21 @@
 
 namespace chronavel {
 
-KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, std::function<void(TlsKeyExchangeOutcome)> finished)
+KeyExchangeThread::KeyExchangeThread(TlsKeyExchangeRequest request, CertificateVerdict verdict,
+                                     std::function<void(TlsKeyExchangeOutcome)> finished)
 {
     try {
-        m_thread = std::thread([this, request = std::move(request), finished = std::move(finished)] {
-            native_socket::PrepareThread();
-            TlsKeyExchangeOutcome outcome = RunTlsKeyExchange(request, m_abandoned);
-            // This thread's OpenSSL state (its error queue, say), which a
-            // statically linked OpenSSL would otherwise keep.
-            OPENSSL_thread_stop();
-            if (!m_abandoned) {
-                finished(std::move(outcome));
-            }
-        });
+        m_thread = std::thread(
+            [this, request = std::move(request), verdict = std::move(verdict), finished = std::move(finished)] {
+                native_socket::PrepareThread();
+                TlsKeyExchangeOutcome outcome = RunTlsKeyExchange(request, verdict, m_abandoned);
+                // This thread's OpenSSL state (its error queue, say), which a
+                // statically linked OpenSSL would otherwise keep.
+                OPENSSL_thread_stop();
+                if (!m_abandoned) {
+                    finished(std::move(outcome));
+                }
+            });
     } catch (const std::system_error& failure) {
         throw PlatformError(failure.what());
     }

@@ -3,9 +3,6 @@
 #include "platform/openssl/NativeSocket.h"
 #include "platform/openssl/OpenSslErrorText.h"
 #include "platform/openssl/StreamSocket.h"
-#ifdef _WIN32
-#include "platform/win32/WindowsRootCertificates.h"
-#endif
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -33,7 +30,56 @@ void Require(bool ok, const char* what)
     }
 }
 
-Owned<SSL_CTX> MakeContext(const std::string& caFile)
+// What the platform's verdict is asked about, while a context lives.
+struct PlatformVerification {
+    const CertificateVerdict& verdict;
+    const std::string& host;
+};
+
+std::vector<std::uint8_t> Der(X509* certificate)
+{
+    const int length = i2d_X509(certificate, nullptr);
+    Require(length > 0, "The server's certificate cannot be encoded");
+    std::vector<std::uint8_t> der(static_cast<std::size_t>(length));
+    unsigned char* end = der.data();
+    i2d_X509(certificate, &end);
+    return der;
+}
+
+// In place of OpenSSL's own chain building: the platform's verdict, as an
+// X509 error, so that Handshake reads it as it reads OpenSSL's.
+int AskThePlatform(X509_STORE_CTX* store, void* argument)
+{
+    const auto& platform = *static_cast<const PlatformVerification*>(argument);
+    try {
+        X509* leaf = X509_STORE_CTX_get0_cert(store);
+        std::vector<std::vector<std::uint8_t>> chain{Der(leaf)};
+        // What the server sent, its leaf among it.
+        const STACK_OF(X509)* sent = X509_STORE_CTX_get0_untrusted(store);
+        for (int i = 0; i < sk_X509_num(sent); ++i) {
+            if (sk_X509_value(sent, i) != leaf) {
+                chain.push_back(Der(sk_X509_value(sent, i)));
+            }
+        }
+        switch (platform.verdict(chain, platform.host)) {
+        case TlsKeyExchangeFailure::None:
+            X509_STORE_CTX_set_error(store, X509_V_OK);
+            return 1;
+        case TlsKeyExchangeFailure::CertificateWrongHost:
+            X509_STORE_CTX_set_error(store, X509_V_ERR_HOSTNAME_MISMATCH);
+            return 0;
+        default:
+            X509_STORE_CTX_set_error(store, X509_V_ERR_CERT_UNTRUSTED);
+            return 0;
+        }
+    } catch (...) {
+        // Nothing may unwind through OpenSSL; unjudged is untrusted.
+        X509_STORE_CTX_set_error(store, X509_V_ERR_UNSPECIFIED);
+        return 0;
+    }
+}
+
+Owned<SSL_CTX> MakeContext(const std::string& caFile, const PlatformVerification* platform)
 {
     Owned<SSL_CTX> context(SSL_CTX_new(TLS_client_method()));
     Require(context != nullptr, "TLS is not available");
@@ -42,16 +88,13 @@ Owned<SSL_CTX> MakeContext(const std::string& caFile)
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     // The messages carry their own end, so a close without close_notify loses nothing.
     SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
-    if (caFile.empty()) {
-#ifdef _WIN32
-        // OpenSSL's default paths mean nothing on Windows; its Root stores are what the user trusts.
-        TrustWindowsRootCertificates(SSL_CTX_get_cert_store(context.get()));
-#else
-        Require(SSL_CTX_set_default_verify_paths(context.get()) == 1, "The system's trust store cannot be read");
-#endif
-    } else {
+    if (!caFile.empty()) {
         Require(SSL_CTX_load_verify_locations(context.get(), caFile.c_str(), nullptr) == 1,
                 "The trusted certificates cannot be read");
+    } else if (platform != nullptr) {
+        SSL_CTX_set_cert_verify_callback(context.get(), AskThePlatform, const_cast<PlatformVerification*>(platform));
+    } else {
+        Require(SSL_CTX_set_default_verify_paths(context.get()) == 1, "The system's trust store cannot be read");
     }
     return context;
 }
@@ -178,9 +221,11 @@ std::vector<std::uint8_t> Converse(SSL* ssl, const StreamSocket& socket, const D
     return response;
 }
 
-TlsKeyExchangeOutcome Exchange(const TlsKeyExchangeRequest& request, const Deadline& deadline)
+TlsKeyExchangeOutcome Exchange(const TlsKeyExchangeRequest& request, const CertificateVerdict& verdict,
+                               const Deadline& deadline)
 {
-    const Owned<SSL_CTX> context = MakeContext(request.caFile);
+    const PlatformVerification platform{verdict, request.host};
+    const Owned<SSL_CTX> context = MakeContext(request.caFile, verdict ? &platform : nullptr);
     const StreamSocket socket(request.host, request.port, deadline);
     const Owned<SSL> ssl(SSL_new(context.get()));
     Require(ssl != nullptr && SSL_set_fd(ssl.get(), socket.descriptor()) == 1, "TLS cannot start");
@@ -201,10 +246,11 @@ TlsKeyExchangeOutcome Exchange(const TlsKeyExchangeRequest& request, const Deadl
 
 } // namespace
 
-TlsKeyExchangeOutcome RunTlsKeyExchange(const TlsKeyExchangeRequest& request, const std::atomic<bool>& abandoned)
+TlsKeyExchangeOutcome RunTlsKeyExchange(const TlsKeyExchangeRequest& request, const CertificateVerdict& verdict,
+                                        const std::atomic<bool>& abandoned)
 {
     try {
-        return Exchange(request, Deadline{std::chrono::steady_clock::now() + request.timeLimit, abandoned});
+        return Exchange(request, verdict, Deadline{std::chrono::steady_clock::now() + request.timeLimit, abandoned});
     } catch (const ExchangeFailed& failure) {
         return {failure.kind, failure.description};
     } catch (const std::exception& failure) {

@@ -10,7 +10,8 @@ QtTlsKeyExchange::QtTlsKeyExchange(TlsKeyExchangeRequest request, ITlsKeyExchang
                                    DeferredEvents& deferred)
     : m_deferred(deferred)
     , m_done(std::move(done))
-    , m_thread(std::move(request), [this](TlsKeyExchangeOutcome outcome) {
+    // OpenSSL judges certificates against the system's store.
+    , m_thread(std::move(request), {}, [this](TlsKeyExchangeOutcome outcome) {
         // Posting wakes the UI thread's event loop at once.
         QMetaObject::invokeMethod(
             this,

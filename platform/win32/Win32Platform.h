@@ -15,6 +15,7 @@
 #include "platform/win32/Win32TlsKeyExchange.h"
 #include "platform/win32/Win32UdpSocket.h"
 #include "platform/win32/WinHttpClient.h"
+#include "platform/win32/WindowsCertificateVerdict.h"
 
 namespace chronavel {
 
@@ -47,7 +48,7 @@ private:
     EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
     NlohmannJsonParserFactory m_jsonParsers;
     Win32DateFormatter m_dateFormatter;
-    Win32TlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred};
+    Win32TlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred, WindowsCertificateVerdict};
     OpenSslAeadSiv m_aeadSiv;
     Platform m_platform;
 };

@@ -4,19 +4,13 @@
 #include "platform/win32/MessageWindow.h"
 
 namespace chronavel {
-namespace {
 
-constexpr wchar_t WindowClassName[] = L"ChronavelKeyExchangeWindow";
-constexpr UINT FinishedMessage = WM_APP + 1;
-
-} // namespace
-
-Win32TlsKeyExchange::Win32TlsKeyExchange(TlsKeyExchangeRequest request, ITlsKeyExchangeFactory::Done done,
-                                         DeferredEvents& deferred)
+Win32TlsKeyExchange::Win32TlsKeyExchange(TlsKeyExchangeRequest request, CertificateVerdict verdict,
+                                         ITlsKeyExchangeFactory::Done done, DeferredEvents& deferred)
     : m_deferred(deferred)
     , m_done(std::move(done))
     , m_window(CreateMessageWindow(WindowClassName, &Win32TlsKeyExchange::WindowProc, this))
-    , m_thread(std::move(request), [this](TlsKeyExchangeOutcome outcome) {
+    , m_thread(std::move(request), std::move(verdict), [this](TlsKeyExchangeOutcome outcome) {
         const std::lock_guard lock(m_mutex);
         m_outcome = std::move(outcome);
         // Posting wakes the window's thread at once. Should the queue be
@@ -50,7 +44,12 @@ void Win32TlsKeyExchange::OnFinished()
     TlsKeyExchangeOutcome outcome;
     {
         const std::lock_guard lock(m_mutex);
-        outcome = std::move(m_outcome.value());
+        // Only the thread's own message comes with an outcome; another is stray.
+        if (!m_outcome) {
+            return;
+        }
+        outcome = std::move(*m_outcome);
+        m_outcome.reset();
     }
     m_deferred.Post(this, [this, outcome = std::move(outcome)]() mutable {
         // The handler may well destroy this object.

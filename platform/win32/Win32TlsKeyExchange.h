@@ -18,11 +18,16 @@ class DeferredEvents;
 // pump call.
 class Win32TlsKeyExchange final : public ITlsKeyExchange {
 public:
-    Win32TlsKeyExchange(TlsKeyExchangeRequest request, ITlsKeyExchangeFactory::Done done, DeferredEvents& deferred);
+    Win32TlsKeyExchange(TlsKeyExchangeRequest request, CertificateVerdict verdict, ITlsKeyExchangeFactory::Done done,
+                        DeferredEvents& deferred);
     ~Win32TlsKeyExchange() override;
 
     Win32TlsKeyExchange(const Win32TlsKeyExchange&) = delete;
     Win32TlsKeyExchange& operator=(const Win32TlsKeyExchange&) = delete;
+
+    static constexpr wchar_t WindowClassName[] = L"ChronavelKeyExchangeWindow";
+    // What the thread posts to the window once the outcome is stored.
+    static constexpr UINT FinishedMessage = WM_APP + 1;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -37,17 +42,24 @@ private:
     KeyExchangeThread m_thread;
 };
 
+// Each exchange's server certificate is the verdict's to judge, unless its
+// request names a CA file.
 class Win32TlsKeyExchangeFactory final : public ITlsKeyExchangeFactory {
 public:
-    explicit Win32TlsKeyExchangeFactory(DeferredEvents& deferred) : m_deferred(deferred) {}
+    Win32TlsKeyExchangeFactory(DeferredEvents& deferred, CertificateVerdict verdict)
+        : m_deferred(deferred)
+        , m_verdict(std::move(verdict))
+    {
+    }
     std::unique_ptr<ITlsKeyExchange> Start(TlsKeyExchangeRequest request, Done done) override
     {
-        return std::make_unique<Win32TlsKeyExchange>(std::move(request), std::move(done), m_deferred);
+        return std::make_unique<Win32TlsKeyExchange>(std::move(request), m_verdict, std::move(done), m_deferred);
     }
 
 private:
     WinsockSession m_winsock; // while exchanges connect
     DeferredEvents& m_deferred;
+    CertificateVerdict m_verdict;
 };
 
 } // namespace chronavel

@@ -59,4 +59,11 @@ private:
     std::unique_ptr<Running> m_running;
 };
 
+// A server of theirs by the name its certificate carries beside the address,
+// "localhost:port": Wine's certificate check matches names only.
+inline std::string ByName(std::string server)
+{
+    return server.replace(0, server.find(':'), "localhost");
+}
+
 } // namespace chronavel::testing

@@ -10,6 +10,7 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32Platform.h"
+#include "tests/platform/win32/LoopbackHttpsServers.h"
 #include "tests/platform/win32/MessageBoxCloser.h"
 #else
 #include "tests/support/QtTestPlatform.h"
@@ -20,6 +21,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <regex>
 
 namespace chronavel {
@@ -134,6 +136,41 @@ TEST_F(NtsRequest, FirstAddressThatDropsConnectionsIsRacedPast)
     const std::string result = Ask(server, peers->caFile());
     EXPECT_THAT(result, ::testing::Not(StartsWith("Error"))) << result;
 }
+
+#ifdef _WIN32
+// Without a CA file, Windows' chain engine judges the certificate; one
+// process for each case, as the engine reads the stores once. (Wine 8
+// ignores the Disallowed store: a CA there and in Root stays trusted.)
+struct VerdictCase {
+    const char* name;
+    bool otherHost;
+    bool caInRoot;        // the user's Root store
+    const char* expected; // null: the time
+};
+
+class WindowsVerdict : public NtsRequest, public ::testing::WithParamInterface<VerdictCase> {};
+
+TEST_P(WindowsVerdict, DecidesWithoutACaFile)
+{
+    std::optional<CaInUserStore> trust;
+    if (GetParam().caInRoot) {
+        trust.emplace(peers->caDerFile(), L"Root");
+    }
+    const std::string result
+        = Ask(ByName(GetParam().otherHost ? peers->OtherHostServer() : peers->Server(Tampering::None)), "");
+    if (GetParam().expected == nullptr) {
+        EXPECT_THAT(result, ::testing::Not(StartsWith("Error"))) << result;
+    } else {
+        EXPECT_EQ(result, GetParam().expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(NtsRequest, WindowsVerdict,
+                         ::testing::Values(VerdictCase{"Trusted", false, true, nullptr},
+                                           VerdictCase{"InNoStore", false, false, UntrustedCertificateError},
+                                           VerdictCase{"ForAnotherHost", true, true, WrongHostCertificateError}),
+                         [](const auto& row) { return std::string(row.param.name); });
+#endif
 
 TEST_F(NtsRequest, SilentKeyExchangeGivesUpWithinTheLimit)
 {

@@ -59,13 +59,13 @@ std::string HttpsServerCaFile(const std::string& serverName)
     return ServerFile(serverName, ".der");
 }
 
-TrustedServerCa::TrustedServerCa(const std::string& derFile)
-    : m_store(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root"))
+CaInUserStore::CaInUserStore(const std::string& derFile, const wchar_t* storeName)
+    : m_store(CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, storeName))
 {
     std::ifstream file(derFile, std::ios::binary);
     const std::string der((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     const auto fail = [&] {
-        return std::runtime_error("cannot trust the CA in " + derFile + " (error " + std::to_string(GetLastError())
+        return std::runtime_error("cannot store the CA in " + derFile + " (error " + std::to_string(GetLastError())
                                   + ")");
     };
     PCCERT_CONTEXT added = nullptr;

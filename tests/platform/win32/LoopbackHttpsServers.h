@@ -26,12 +26,12 @@ std::vector<LoggedRequest> LoggedRequests(const std::string& serverName);
 // A server's CA, DER (its NAME.der).
 std::string HttpsServerCaFile(const std::string& serverName);
 
-// While it lives, a CA (a DER file) is trusted: it sits in the current
-// user's Root store, under Wine the test prefix's own, which takes it
-// without a prompt.
-class TrustedServerCa {
+// While it lives, a CA (a DER file) sits in one of the current user's
+// certificate stores, under Wine the test prefix's own, which takes it
+// without a prompt: "Root" trusts it, "Disallowed" distrusts it.
+class CaInUserStore {
 public:
-    explicit TrustedServerCa(const std::string& derFile);
+    CaInUserStore(const std::string& derFile, const wchar_t* storeName);
 
 private:
     struct StoreCloser {

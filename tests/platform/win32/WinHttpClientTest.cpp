@@ -51,7 +51,7 @@ public:
         // One CA at a time: the servers' CAs share a name, and Wine would take the wrong one.
         if (server != m_trustedServer) {
             m_trusted.reset();
-            m_trusted.emplace(HttpsServerCaFile(ServerName(server)));
+            m_trusted.emplace(HttpsServerCaFile(ServerName(server)), L"Root");
             m_trustedServer = server;
         }
         return "https://localhost:" + std::to_string(HttpsServerPort(ServerName(server)));
@@ -71,7 +71,7 @@ public:
 private:
     WinsockSession m_winsock;
     int m_closedPort = ClosedTcpPort();
-    std::optional<TrustedServerCa> m_trusted;
+    std::optional<CaInUserStore> m_trusted;
     Server m_trustedServer = Server::Closed;
 };
 

@@ -112,8 +112,8 @@ struct CloseLater {
 TEST_F(Form1Request, AuthenticatedTimeFromAServerTheRootStoreTrusts)
 {
     const NtsPeers peers;
-    const TrustedServerCa trust(peers.caDerFile());
-    MakeForm(Endpoints{.ntsServer = peers.Server(Tampering::None)});
+    const CaInUserStore trust(peers.caDerFile(), L"Root");
+    MakeForm(Endpoints{.ntsServer = ByName(peers.Server(Tampering::None))});
     MessageBoxCloser user;
     SendMessageW(button, BM_CLICK, 0, 0);
 
