@@ -53,4 +53,9 @@ void QtEventPump::Deliver(QEventLoop::ProcessEventsFlags flags)
     m_deferred.DeliverPending();
 }
 
+void PostToEventLoop(std::function<void()> task)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(task), Qt::QueuedConnection);
+}
+
 } // namespace chronavel

@@ -4,6 +4,8 @@
 
 #include <QEventLoop>
 
+#include <functional>
+
 namespace chronavel {
 
 class DeferredEvents;
@@ -23,5 +25,8 @@ private:
     DeferredEvents& m_deferred;
     const ShutdownWatch& m_shutdown;
 };
+
+// Queues a task to the application's event loop, from any thread.
+void PostToEventLoop(std::function<void()> task);
 
 } // namespace chronavel

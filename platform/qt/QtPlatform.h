@@ -7,11 +7,11 @@
 #include "platform/linux/BootTimeClock.h"
 #include "platform/linux/SystemRandomSource.h"
 #include "platform/openssl/OpenSslAeadSiv.h"
+#include "platform/openssl/OpenSslTlsKeyExchangeFactory.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtTimeZoneDatabase.h"
-#include "platform/qt/QtTlsKeyExchange.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/ShutdownWatch.h"
 
@@ -45,7 +45,7 @@ private:
     std::unique_ptr<IHttpClientFactory> m_timeZoneService;
     NlohmannJsonParserFactory m_jsonParsers;
     QtDateFormatter m_dateFormatter;
-    QtTlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred};
+    OpenSslTlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred, PostToEventLoop};
     OpenSslAeadSiv m_aeadSiv;
     Platform m_platform;
 };

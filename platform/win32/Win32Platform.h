@@ -5,6 +5,7 @@
 #include "platform/common/SystemWallClock.h"
 #include "platform/json/NlohmannJsonParser.h"
 #include "platform/openssl/OpenSslAeadSiv.h"
+#include "platform/openssl/OpenSslTlsKeyExchangeFactory.h"
 #include "platform/timezone/EmbeddedTimeZoneService.h"
 #include "platform/win32/Win32DateFormatter.h"
 #include "platform/win32/Win32EventPump.h"
@@ -12,9 +13,9 @@
 #include "platform/win32/Win32MonotonicClock.h"
 #include "platform/win32/Win32RandomSource.h"
 #include "platform/win32/Win32TimeZoneDatabase.h"
-#include "platform/win32/Win32TlsKeyExchange.h"
 #include "platform/win32/Win32UdpSocket.h"
 #include "platform/win32/WinHttpClient.h"
+#include "platform/win32/WindowThreadPost.h"
 #include "platform/win32/WindowsCertificateVerdict.h"
 
 namespace chronavel {
@@ -48,7 +49,8 @@ private:
     EmbeddedTimeZoneServiceFactory m_embeddedService{m_zoneDatabase};
     NlohmannJsonParserFactory m_jsonParsers;
     Win32DateFormatter m_dateFormatter;
-    Win32TlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred, WindowsCertificateVerdict};
+    WindowThreadPost m_uiThread;
+    OpenSslTlsKeyExchangeFactory m_tlsKeyExchanges{m_deferred, m_uiThread.Poster(), WindowsCertificateVerdict};
     OpenSslAeadSiv m_aeadSiv;
     Platform m_platform;
 };

@@ -8,9 +8,9 @@
 #include "platform/linux/BootTimeClock.h"
 #include "platform/linux/SystemRandomSource.h"
 #include "platform/openssl/OpenSslAeadSiv.h"
+#include "platform/openssl/OpenSslTlsKeyExchangeFactory.h"
 #include "platform/qt/QtDateFormatter.h"
 #include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtTlsKeyExchange.h"
 #include "platform/qt/QtUdpSocket.h"
 #include "platform/qt/ShutdownWatch.h"
 #include "tests/support/RecordingMessageBox.h"
@@ -33,7 +33,7 @@ struct QtTestPlatform {
     CurlHttpClientFactory curlHttpClients;
     NlohmannJsonParserFactory jsonParsers;
     QtDateFormatter dateFormatter{QLocale(QLocale::English, QLocale::UnitedStates)};
-    QtTlsKeyExchangeFactory tlsKeyExchanges{deferred};
+    OpenSslTlsKeyExchangeFactory tlsKeyExchanges{deferred, PostToEventLoop};
     OpenSslAeadSiv aeadSiv;
     Platform platform;
 };

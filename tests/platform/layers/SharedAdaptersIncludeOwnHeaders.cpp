@@ -1,6 +1,6 @@
 // Must compile: the toolkit-free adapters' own headers.
 #include "platform/json/NlohmannJsonParser.h"
-#include "platform/openssl/KeyExchangeThread.h"
 #include "platform/openssl/OpenSslAeadSiv.h"
+#include "platform/openssl/OpenSslTlsKeyExchangeFactory.h"
 #include "platform/timezone/EmbeddedTimeZoneService.h"
 #include <nlohmann/json.hpp>
