@@ -1,6 +1,7 @@
 // The key exchange's TLS against chronyd's NTS-KE server on loopback,
 // through the Qt flavour's delivery.
 #include "tests/support/ChronyServer.h"
+#include "tests/support/LoopbackSockets.h"
 #include "tests/support/LoopbackTcpPort.h"
 #include "tests/support/QtTestPlatform.h"
 #include "tests/support/TestCertificate.h"
@@ -10,8 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace chronavel {
 namespace {
@@ -114,19 +119,49 @@ TEST(TlsKeyExchange, AgreesKeysAndReceivesCookiesByAddressOrName)
     }
 }
 
-// The other failures are told apart, and told to the user, in the whole
-// requests' tests (tests/time/NtsRequestTest.cpp).
-TEST(TlsKeyExchange, ServerThatDoesNotAgreeTheProtocolIsRefused)
+// Takes one connection and resets it at once.
+class ResettingPort {
+public:
+    ResettingPort()
+    {
+        m_sockets.Listen();
+        m_thread = std::thread([listener = m_sockets.Of(AF_INET)] {
+            pollfd waiting{listener, POLLIN, 0};
+            if (::poll(&waiting, 1, 10000) == 1) {
+                const int connection = ::accept(listener, nullptr, nullptr);
+                const linger reset{1, 0};
+                ::setsockopt(connection, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                ::close(connection);
+            }
+        });
+    }
+    ~ResettingPort() { m_thread.join(); }
+    int port() const { return m_sockets.port(); }
+
+private:
+    LoopbackSockets m_sockets{SOCK_STREAM};
+    std::thread m_thread;
+};
+
+// Only TLS's own refusal says the server offers nothing we accept; a reset
+// says only that the connection failed. The other failures are told apart,
+// and told to the user, in the whole requests' tests.
+TEST(TlsKeyExchange, HandshakeFailuresAreToldApart)
 {
     TestCertificate certificates;
     ChronyServer chrony(ChronyServer::Nts{certificates.server()});
     QtTestPlatform platform;
-    TlsKeyExchangeRequest request = NtsRequest("127.0.0.1", chrony.keyExchangePort(), certificates.caFile());
-    request.alpn = "http/1.1";
-    const TlsKeyExchangeOutcome outcome = Exchange(platform, std::move(request));
-    EXPECT_EQ(outcome.failure, TlsKeyExchangeFailure::TlsRefused) << outcome.description;
-    EXPECT_FALSE(outcome.description.empty());
-    EXPECT_TRUE(outcome.clientToServerKey.empty());
+    TlsKeyExchangeRequest otherProtocol = NtsRequest("127.0.0.1", chrony.keyExchangePort(), certificates.caFile());
+    otherProtocol.alpn = "http/1.1";
+    const TlsKeyExchangeOutcome refused = Exchange(platform, std::move(otherProtocol));
+    EXPECT_EQ(refused.failure, TlsKeyExchangeFailure::TlsRefused) << refused.description;
+    EXPECT_TRUE(refused.clientToServerKey.empty());
+
+    const ResettingPort resetting;
+    const TlsKeyExchangeOutcome reset
+        = Exchange(platform, NtsRequest("127.0.0.1", resetting.port(), certificates.caFile()));
+    EXPECT_EQ(reset.failure, TlsKeyExchangeFailure::Other) << reset.description;
+    EXPECT_FALSE(reset.description.empty());
 }
 
 TEST(TlsKeyExchange, AbandonedExchangeNeverReports)
