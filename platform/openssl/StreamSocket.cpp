@@ -7,6 +7,7 @@
 #include <openssl/bio.h>
 #include <openssl/crypto.h>
 #include <openssl/err.h>
+#include <openssl/x509v3.h>
 
 #include <algorithm>
 #include <memory>
@@ -39,15 +40,13 @@ std::vector<bool> WaitOn(std::span<const int> sockets, bool forWriting, std::chr
     return ready;
 }
 
-// The resolver cannot be interrupted, so it runs on a thread of its own,
-// left to end alone should the wait be abandoned or run out of time.
 Addresses LookUp(const std::string& host, int port, const Deadline& deadline)
 {
     struct Found {
         Addresses addresses;
         std::string failure;
     };
-    const auto lookup = DetachedCall<Found>::Start([host, service = std::to_string(port)] {
+    const auto lookUp = [host, service = std::to_string(port)] {
         BIO_ADDRINFO* addresses = nullptr;
         Found found;
         if (BIO_lookup_ex(host.c_str(), service.c_str(), BIO_LOOKUP_CLIENT, 0, native_socket::StreamType(), 0,
@@ -57,6 +56,21 @@ Addresses LookUp(const std::string& host, int port, const Deadline& deadline)
         } else {
             found.failure = OpenSslErrorText("The server's address cannot be found");
         }
+        return found;
+    };
+    // An address needs no resolver, nor a thread to wait on one.
+    if (ASN1_OCTET_STRING* address = a2i_IPADDRESS(host.c_str())) {
+        ASN1_OCTET_STRING_free(address);
+        Found found = lookUp();
+        if (!found.addresses) {
+            throw ExchangeFailed{TlsKeyExchangeFailure::Other, found.failure};
+        }
+        return std::move(found.addresses);
+    }
+    // The resolver cannot be interrupted, so it runs on a thread of its own,
+    // left to end alone should the wait be abandoned or run out of time.
+    const auto lookup = DetachedCall<Found>::Start([lookUp] {
+        Found found = lookUp();
         OPENSSL_thread_stop();
         return found;
     });
