@@ -1,5 +1,6 @@
 // The key exchange's TLS against chronyd's NTS-KE server on loopback,
 // through the Qt flavour's delivery.
+#include "platform/openssl/OpenSslErrorText.h"
 #include "tests/support/ChronyServer.h"
 #include "tests/support/LoopbackSockets.h"
 #include "tests/support/LoopbackTcpPort.h"
@@ -11,9 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <openssl/err.h>
+
 #include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -162,6 +167,16 @@ TEST(TlsKeyExchange, HandshakeFailuresAreToldApart)
         = Exchange(platform, NtsRequest("127.0.0.1", resetting.port(), certificates.caFile()));
     EXPECT_EQ(reset.failure, TlsKeyExchangeFailure::Other) << reset.description;
     EXPECT_FALSE(reset.description.empty());
+}
+
+// What a user reads of OpenSSL's errors: the system's words where it kept them.
+TEST(OpenSslErrorText, GivesTheSystemsWordsRatherThanOpenSslsCode)
+{
+    ERR_raise_data(ERR_LIB_BIO, ERR_R_SYS_LIB, "Name or service not known");
+    EXPECT_EQ(OpenSslErrorText("Lookup"), "Lookup: Name or service not known");
+    ERR_raise_data(ERR_LIB_SYS, ECONNREFUSED, "calling connect()");
+    EXPECT_EQ(OpenSslErrorText("Connect"), "Connect: " + std::string(std::strerror(ECONNREFUSED)));
+    EXPECT_EQ(OpenSslErrorText("Nothing queued"), "Nothing queued");
 }
 
 TEST(TlsKeyExchange, AbandonedExchangeNeverReports)
