@@ -58,14 +58,16 @@ Addresses LookUp(const std::string& host, int port, const Deadline& deadline)
         }
         return found;
     };
-    // An address needs no resolver, nor a thread to wait on one.
-    if (ASN1_OCTET_STRING* address = a2i_IPADDRESS(host.c_str())) {
-        ASN1_OCTET_STRING_free(address);
-        Found found = lookUp();
+    const auto addressesOf = [](Found found) {
         if (!found.addresses) {
             throw ExchangeFailed{TlsKeyExchangeFailure::Other, found.failure};
         }
         return std::move(found.addresses);
+    };
+    // An address needs no resolver, nor a thread to wait on one.
+    if (ASN1_OCTET_STRING* address = a2i_IPADDRESS(host.c_str())) {
+        ASN1_OCTET_STRING_free(address);
+        return addressesOf(lookUp());
     }
     // The resolver cannot be interrupted, so it runs on a thread of its own,
     // left to end alone should the wait be abandoned or run out of time.
@@ -76,10 +78,7 @@ Addresses LookUp(const std::string& host, int port, const Deadline& deadline)
     });
     for (;;) {
         if (std::optional<Found> found = lookup->Take(std::min(deadline.Left(), AbandonCheck))) {
-            if (!found->addresses) {
-                throw ExchangeFailed{TlsKeyExchangeFailure::Other, found->failure};
-            }
-            return std::move(found->addresses);
+            return addressesOf(std::move(*found));
         }
     }
 }
@@ -174,20 +173,25 @@ private:
         return ERR_SYSTEM_ERROR(error) ? ERR_GET_REASON(error) : native_socket::LastError();
     }
 
+    Attempt Remove(std::size_t index)
+    {
+        const Attempt removed = m_attempts[index];
+        m_attempts.erase(m_attempts.begin() + static_cast<std::ptrdiff_t>(index));
+        return removed;
+    }
+
     std::pair<int, std::string> Take(std::size_t index)
     {
-        char* text = BIO_ADDR_hostname_string(BIO_ADDRINFO_address(m_attempts[index].address), 1);
+        const Attempt taken = Remove(index);
+        char* text = BIO_ADDR_hostname_string(BIO_ADDRINFO_address(taken.address), 1);
         std::string address = text != nullptr ? text : "";
         OPENSSL_free(text);
-        const int socket = m_attempts[index].socket;
-        m_attempts.erase(m_attempts.begin() + static_cast<std::ptrdiff_t>(index));
-        return {socket, std::move(address)};
+        return {taken.socket, std::move(address)};
     }
 
     void Fail(std::size_t index, int error)
     {
-        BIO_closesocket(m_attempts[index].socket);
-        m_attempts.erase(m_attempts.begin() + static_cast<std::ptrdiff_t>(index));
+        BIO_closesocket(Remove(index).socket);
         Note(error);
     }
 

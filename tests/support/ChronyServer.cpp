@@ -45,8 +45,7 @@ ChronyServer::ChronyServer(std::optional<Nts> nts) : m_ntpPort(ClosedUdpPort())
     // every IPv6 address and refuses ::1 as not allowed. Without ::1, IPv4
     // alone (-4 below).
     m_bIpv6 = HasIpv6Loopback() && !(nts && nts->ipv4Only);
-    const bool ipv6 = m_bIpv6;
-    for (const char* address : ipv6 ? std::vector{"127.0.0.1", "::1"} : std::vector{"127.0.0.1"}) {
+    for (const char* address : m_bIpv6 ? std::vector{"127.0.0.1", "::1"} : std::vector{"127.0.0.1"}) {
         conf << "bindaddress " << address << "\n"
              << "allow " << address << "\n";
     }
@@ -69,7 +68,7 @@ ChronyServer::ChronyServer(std::optional<Nts> nts) : m_ntpPort(ClosedUdpPort())
 
     // -x: never touch the system clock; -d: stay in the foreground.
     QStringList arguments{"-x", "-d", "-f", m_dir.filePath("chrony.conf")};
-    if (!ipv6) {
+    if (!m_bIpv6) {
         arguments << "-4";
     }
     if (geteuid() == 0) {
